@@ -1,0 +1,89 @@
+#include "framework/Dialog.h"
+
+#include "framework/WinApp.h"
+
+INT_PTR CDialog::DoModal() {
+  return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), ParentHandle(), DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::Create(CWnd* parent) {
+  m_pParentWnd = parent;
+  return ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), ParentHandle(), DialogProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+CDialog::~CDialog() {
+  if (m_hWnd) ::DestroyWindow(m_hWnd);  // a modeless dialog still open
+}
+
+void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() { EndDialog(IDOK); }
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  switch (message) {
+    case WM_INITDIALOG:
+      result = OnInitDialog();
+      return true;
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    default:
+      return false;
+  }
+}
+
+bool CDialog::OnCommand(UINT id, UINT code) {
+  switch (id) {
+    case IDOK:
+      OnOK();
+      return true;
+    case IDCANCEL:
+      OnCancel();
+      return true;
+    default:
+      return AfxGetApp()->OnCommand(id, code);
+  }
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* dialog = reinterpret_cast<CDialog*>(lParam);
+    dialog->m_hWnd = hWnd;
+    ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+  }
+  auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+  if (!dialog) return FALSE;  // messages that come before WM_INITDIALOG
+  if (message == WM_NCDESTROY) {
+    // The object may outlive its window; it must not keep a dead handle.
+    dialog->m_hWnd = nullptr;
+    ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
+    return FALSE;
+  }
+
+  LRESULT result = 0;
+  if (!dialog->OnMessage(message, wParam, lParam, result)) return FALSE;
+  switch (message) {
+    // These answer through the dialog procedure's own return value.
+    case WM_INITDIALOG:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_QUERYDRAGICON:
+      return static_cast<INT_PTR>(result);
+    default:
+      ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);
+      return TRUE;
+  }
+}

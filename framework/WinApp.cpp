@@ -1,0 +1,46 @@
+#include "framework/WinApp.h"
+
+#include <commctrl.h>
+#include <process.h>
+
+#include <string>
+
+namespace {
+CWinApp* g_pApp = nullptr;
+}
+
+CWinApp::CWinApp() { g_pApp = this; }
+
+CWinApp::~CWinApp() { g_pApp = nullptr; }
+
+CWinApp* AfxGetApp() { return g_pApp; }
+
+HINSTANCE AfxGetInstanceHandle() { return ::GetModuleHandleA(nullptr); }
+
+bool CWinApp::OnCommand(UINT, UINT) { return false; }
+
+void CWinApp::Startup() {
+  char path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
+  const std::string file(path, length < sizeof path ? length : 0);
+  const size_t nameStart = file.find_last_of("\\/") + 1;
+  const size_t dot = file.find_last_of('.');
+  const size_t nameEnd = dot != std::string::npos && dot >= nameStart ? dot : file.size();
+  m_strAppName = file.substr(nameStart, nameEnd - nameStart).c_str();
+  m_strHelpPath = (file.substr(0, nameEnd) + ".HLP").c_str();
+}
+
+void CWinApp::Enable3dControls() {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+  ::InitCommonControlsEx(&controls);
+}
+
+void CWinApp::WinHelp(HWND owner, UINT command, DWORD_PTR data) {
+  if (!::WinHelpA(owner, m_strHelpPath, command, data)) {
+    ::MessageBoxA(owner, "Failed to launch help.", m_strAppName, MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
+HANDLE CWinApp::BeginThread(unsigned(__stdcall* proc)(void*), void* param) {
+  return reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, proc, param, 0, nullptr));
+}

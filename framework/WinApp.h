@@ -1,0 +1,41 @@
+// CWinApp: the one application object, start-up, help and worker threads.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/String.h"
+#include "framework/Wnd.h"
+
+class CWinApp {
+ public:
+  CWinApp();
+  virtual ~CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  // Per-instance start-up. Programs on this framework run their main window
+  // modally in here and return FALSE: there is no application message loop.
+  virtual BOOL InitInstance() = 0;
+  // Command routing for commands that no window handled; true when handled.
+  virtual bool OnCommand(UINT id, UINT code);
+
+  // Called once by WinMain before InitInstance: learns the program file's names.
+  void Startup();
+
+  // The dialog controls' three-dimensional look; this is also where the common
+  // controls are registered, without which the progress bar's template fails.
+  void Enable3dControls();
+
+  // Asks the help viewer for a topic or to quit; reports a failure to the operator.
+  void WinHelp(HWND owner, UINT command, DWORD_PTR data);
+
+  // Starts a worker thread at normal priority with the default stack.
+  static HANDLE BeginThread(unsigned(__stdcall* proc)(void*), void* param);
+
+  CWnd* m_pMainWnd = nullptr;
+  CString m_strAppName;   // the program file's name without its extension
+  CString m_strHelpPath;  // the program file's full path with the extension ".HLP"
+};
+
+CWinApp* AfxGetApp();
+HINSTANCE AfxGetInstanceHandle();
