@@ -1,0 +1,17 @@
+#include "app/UpdateApp.h"
+
+#include "ui/UpdateDialog.h"
+
+namespace {
+CUpdateApp theApp;
+}
+
+BOOL CUpdateApp::InitInstance() {
+  Enable3dControls();
+  CUpdateDialog dialog;
+  m_pMainWnd = &dialog;
+  dialog.DoModal();
+  m_pMainWnd = nullptr;
+  // No message loop follows: the program ends with exit code 0.
+  return FALSE;
+}

@@ -1,0 +1,77 @@
+// Finding, opening and closing the serial port.
+#include "serial/SerialLink.h"
+#include "ui/Texts.h"
+#include "ui/UpdateDialog.h"
+#include "ui/resource.h"
+
+const CString PortNames[PORT_COUNT] = {"COM1", "COM2", "COM3", "COM4"};
+HANDLE g_hPort = nullptr;
+
+namespace {
+HANDLE OpenExclusive(const char* name) {
+  // No sharing: a port that another program holds open cannot be opened.
+  return ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+}  // namespace
+
+void CUpdateDialog::EnumeratePorts() {
+  CWnd portList = GetDlgItem(IDC_PORT);
+  int found = 0;
+  for (const CString& name : PortNames) {
+    HANDLE port = OpenExclusive(name);
+    if (port == INVALID_HANDLE_VALUE) continue;
+    portList.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<const char*>(name)));
+    ++found;
+    ::CloseHandle(port);
+  }
+  if (found == 0) {
+    MessageBox(Texts::NoPorts, Texts::Caption, MB_OK | MB_ICONSTOP);
+    EndDialog(IDOK);
+    return;
+  }
+  portList.SendMessage(CB_SETCURSEL, 0);  // the list is sorted: the lowest port found
+}
+
+int CUpdateDialog::OpenPort() {
+  CWnd portList = GetDlgItem(IDC_PORT);
+  const LRESULT selected = portList.SendMessage(CB_GETCURSEL);
+  char name[16] = "";
+  if (selected != CB_ERR && portList.SendMessage(CB_GETLBTEXTLEN, selected) < LRESULT{sizeof name}) {
+    portList.SendMessage(CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(name));
+  }
+
+  HANDLE port = OpenExclusive(name);
+  if (port == INVALID_HANDLE_VALUE) {
+    MessageBox(Texts::PortOpenFailed, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+  }
+  g_hPort = port;
+
+  // Only speed and framing change; flow control and the rest stay as the driver has them.
+  DCB dcb;
+  static_assert(sizeof dcb == 28, "the device-control block's length field");
+  if (!::GetCommState(g_hPort, &dcb)) {
+    MessageBox(Texts::PortOpenFailed, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+    ClosePort();
+    return 0;
+  }
+  dcb.DCBlength = sizeof dcb;
+  dcb.BaudRate = CBR_9600;
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  if (!::SetCommState(g_hPort, &dcb)) {
+    MessageBox(Texts::PortOpenFailed, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+    ClosePort();
+    return 0;
+  }
+  ::SetCommMask(g_hPort, EV_RXCHAR);
+  ::SetupComm(g_hPort, 4096, 4096);
+  return 1;
+}
+
+void CUpdateDialog::ClosePort() {
+  if (!g_hPort) return;
+  ::CloseHandle(g_hPort);
+  g_hPort = nullptr;
+}

@@ -1,0 +1,38 @@
+// Writing to the port.
+#include "serial/SerialLink.h"
+#include "ui/Texts.h"
+#include "ui/UpdateDialog.h"
+
+OVERLAPPED g_ovWrite;
+
+int CUpdateDialog::SendBytes(const unsigned char* data, DWORD count) {
+  g_ovWrite.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!g_ovWrite.hEvent) return 0;
+
+  int result = 0;
+  DWORD written = 0;
+  // The handle is synchronous: the call returns once the driver has taken the bytes.
+  if (::WriteFile(g_hPort, data, count, &written, &g_ovWrite)) {
+    result = written == count ? 1 : 0;
+  } else {
+    ShowSystemError(::GetLastError());
+  }
+  ::CloseHandle(g_ovWrite.hEvent);
+  g_ovWrite.hEvent = nullptr;
+  return result;
+}
+
+void CUpdateDialog::ShowSystemError(DWORD code) {
+  char* text = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
+  CString message;
+  if (length != 0) {
+    message = text;
+  } else {
+    message.Format("Error %lu", static_cast<unsigned long>(code));  // the system has no text for it
+  }
+  if (text) ::LocalFree(text);
+  MessageBox(message, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+}

@@ -1,0 +1,44 @@
+// Waiting for the radio: the reply timer, the one-message pump, exact replies,
+// and the two handlers that end a wait early or late.
+#include <cstring>
+
+#include "serial/SerialLink.h"
+#include "ui/UpdateDialog.h"
+
+void CUpdateDialog::ArmReplyTimer(UINT interval) {
+  KillTimer(REPLY_TIMER);
+  m_bTimedOut = 0;
+  SetTimer(REPLY_TIMER, interval);
+}
+
+void CUpdateDialog::PumpOneMessage() {
+  MSG message;
+  if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return;
+  if (::IsDialogMessageA(m_hWnd, &message)) return;
+  ::TranslateMessage(&message);
+  ::DispatchMessageA(&message);
+}
+
+int CUpdateDialog::WaitForReply(DWORD timeout, const unsigned char* expected, DWORD count) {
+  unsigned char reply[RING_SIZE];
+  DWORD received = 0;
+  ArmReplyTimer(timeout);
+  for (;;) {
+    if (RingHasUnread()) {
+      const DWORD stored = received < sizeof reply ? received : sizeof reply;
+      received += DrainRing(reply + stored, sizeof reply - stored);
+      // Judged only when the count is met exactly; a surplus can only time out.
+      if (received == count) return count <= sizeof reply && std::memcmp(reply, expected, count) == 0 ? 1 : 0;
+    }
+    PumpOneMessage();
+    if (m_bAbort) return 0;
+    ::Sleep(1);
+    if (m_bTimedOut) return 0;
+  }
+}
+
+void CUpdateDialog::OnTimer(UINT_PTR id) {
+  if (id == REPLY_TIMER) m_bTimedOut = 1;
+}
+
+void CUpdateDialog::OnAbort() { m_bAbort = 1; }
