@@ -1,0 +1,178 @@
+"""Behaviour of the simulated radio, driven through the pty slave as the utility would."""
+import json
+import os
+import select
+import signal
+import subprocess
+import termios
+import time
+from pathlib import Path
+
+import pytest
+
+SIM = Path(__file__).resolve().parents[2] / "tools" / "radio-sim"
+ALL = bytes(range(256))
+BYTE_MS = 10000 / 9600
+
+
+def line(**changes):
+    return {"baud": 9600, "data_bits": 8, "parity": "none", "stop_bits": 1,
+            "crtscts": False, "ixon": False, "ixoff": False, **changes}
+
+
+class Sim:
+    def __init__(self, tmp_path, scenario, *args):
+        self.link, self.report_path = tmp_path / "COM1", tmp_path / "report.json"
+        (tmp_path / "scenario.json").write_text(json.dumps(scenario))
+        self.proc = subprocess.Popen(
+            ["/usr/bin/python3", str(SIM), "--link", str(self.link), "--report",
+             str(self.report_path), "--scenario", str(tmp_path / "scenario.json"), *args],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+        ready = self.proc.stdout.readline().split()
+        assert ready[0] == "READY" and os.readlink(self.link) == ready[1]
+        self.pts = ready[1]
+        self.fd = os.open(self.pts, os.O_RDWR | os.O_NOCTTY)
+
+    def read(self, n, timeout=2.0):
+        """Up to n bytes, stopping early only when nothing comes for `timeout` s."""
+        data = b""
+        while len(data) < n and select.select([self.fd], [], [], timeout)[0]:
+            chunk = os.read(self.fd, n - len(data))
+            if not chunk:
+                break
+            data += chunk
+        return data
+
+    def stop(self, sig=signal.SIGTERM):
+        self.proc.send_signal(sig)
+        assert self.proc.wait(5) == 0
+        assert self.proc.stdout.read() == ""  # READY is the only line
+        os.close(self.fd)
+        return json.loads(self.report_path.read_text())
+
+
+@pytest.fixture
+def start(tmp_path):
+    sims = []
+
+    def start_sim(scenario, *args):
+        sims.append(Sim(tmp_path, scenario, *args))
+        return sims[-1]
+    yield start_sim
+    for sim in sims:
+        if sim.proc.poll() is None:
+            sim.proc.kill()
+
+
+def test_raw_mode_passes_every_byte_unchanged(start):
+    sim = start({"script": [{"expect": ALL.hex(), "reply": ALL[::-1].hex()}]})
+    os.write(sim.fd, ALL)
+    assert sim.read(512, timeout=0.3) == ALL[::-1]  # nothing added, nothing echoed
+    report = sim.stop()
+    assert (report["to_radio"]["hex"], report["from_radio"]["hex"]) == (ALL.hex(), ALL[::-1].hex())
+    assert report["script"] == {"done": True, "step": 1, "mismatch": None}
+
+
+def _to_9600_1_stop(a):
+    a[4] = a[5] = termios.B9600
+    a[2] &= ~termios.CSTOPB
+
+
+def _to_4800_2_stop_ixoff_crtscts(a):
+    a[4] = a[5] = termios.B4800
+    a[2] |= termios.CSTOPB | termios.CRTSCTS
+    a[0] |= termios.IXOFF
+
+
+@pytest.mark.parametrize("initial, change, final", [
+    ({"baud": 19200, "stop_bits": 2, "crtscts": True, "ixon": True}, _to_9600_1_stop,
+     line(crtscts=True, ixon=True)),
+    ({}, _to_4800_2_stop_ixoff_crtscts, line(baud=4800, stop_bits=2, crtscts=True, ixoff=True)),
+])
+def test_line_settings_applied_and_watched(start, initial, change, final):
+    sim = start({"line": initial})
+    attrs = termios.tcgetattr(sim.fd)
+    assert attrs[5] == getattr(termios, f"B{line(**initial)['baud']}")
+    change(attrs)
+    termios.tcsetattr(sim.fd, termios.TCSANOW, attrs)
+    time.sleep(0.05)
+    report = sim.stop()
+    history = [{k: v for k, v in h.items() if k != "t_ms"} for h in report["line_history"]]
+    assert (report["line"], history) == (final, [line(**initial), final])
+
+
+@pytest.mark.parametrize("script, exchanges, result", [
+    ([{"send": "4142"}, {"expect": "0a0b", "reply": "06", "after_ms": 5},
+      {"expect_count": 3, "reply": "0d0a"}, {"expect": "55"}],
+     [("", "4142"), ("0a0b", "06"), ("010203", "0d0a"), ("55", "")],
+     {"done": True, "step": 4, "mismatch": None}),
+    ([{"expect": "0a0b", "reply": "06"}, {"expect_count": 1, "reply": "07"}],
+     [("0a0c", ""), ("0a0b", "")],
+     {"done": False, "step": 0, "mismatch": {"step": 0, "got": "0a0c", "expected": "0a0b"}}),
+    ([{"send": "41", "after_ms": 100}, {"expect": "0102", "reply": "06"}],  # early input kept
+     [("0102", "4106")], {"done": True, "step": 2, "mismatch": None}),
+])
+def test_script_answers_and_mismatch(start, script, exchanges, result):
+    sim = start({"script": script})
+    for out, expected in exchanges:
+        os.write(sim.fd, bytes.fromhex(out))
+        assert sim.read(64, timeout=0.2).hex() == expected
+    report = sim.stop()
+    assert report["script"] == result
+    assert report["to_radio"]["hex"] == "".join(out for out, _ in exchanges)
+    assert report["from_radio"]["hex"] == "".join(exp for _, exp in exchanges)
+
+
+@pytest.mark.parametrize("pace, byte_ms, tol, min_s, max_s", [
+    (None, 0.0, 0.5, 0.0, 0.05),
+    ("9600", BYTE_MS, 0.002, 0.095, 1.0),
+])
+def test_pacing_both_directions(start, pace, byte_ms, tol, min_s, max_s):
+    script = [{"send": "00" * 96}, {"expect_count": 8, "reply": [["1111", 0], ["22", 20]]}]
+    sim = start({"script": script}, *(["--pace", pace] if pace else []))
+    t0 = time.monotonic()
+    assert sim.read(96) == bytes(96)
+    assert min_s <= time.monotonic() - t0 < max_s
+    os.write(sim.fd, bytes(8))
+    assert sim.read(3) == b"\x11\x11\x22"
+    report = sim.stop()
+    sent, got = report["from_radio"]["t_ms"], report["to_radio"]["t_ms"]
+    gaps = [b - a for a, b in zip(sent[:95], sent[1:96])] + [sent[97] - sent[96]]
+    gaps += [b - a for a, b in zip(got, got[1:])]
+    assert gaps == pytest.approx([byte_ms] * 103, abs=tol)  # incl. the two-byte reply part
+    assert sent[96] - got[7] == pytest.approx(byte_ms, abs=tol)  # answered on arrival
+    assert sent[98] - sent[96] == pytest.approx(20, abs=2 * tol)
+
+
+@pytest.mark.parametrize("sig, repoint", [(signal.SIGTERM, False), (signal.SIGINT, True)])
+def test_link_replaced_and_removed_if_still_ours(start, tmp_path, sig, repoint):
+    (tmp_path / "COM1").write_text("stale")
+    sim = start({})
+    if repoint:
+        os.symlink("/dev/null", tmp_path / "other")
+        os.replace(tmp_path / "other", sim.link)
+    last_event = sim.stop(sig)["events"][-1]
+    assert (last_event["what"], last_event["signal"]) == ("stop", sig)
+    assert os.path.lexists(sim.link) == repoint
+
+
+def test_hangup_ends_the_line(start):
+    sim = start({"script": [{"send": "41"}, {"hangup": True, "after_ms": 200}]})
+    assert sim.read(1) == b"A"
+    assert sim.read(1) == b""  # EOF once hung up
+    with pytest.raises(OSError):
+        os.write(sim.fd, b"x")
+    assert "hangup" in [e["what"] for e in sim.stop()["events"]]
+
+
+@pytest.mark.parametrize("scenario", [
+    {"script": [{"expect": "01", "expect_count": 1}]}, {"script": [{"send": "01", "expect": "02"}]},
+    {"script": [{"reply": "01"}]}, {"script": [{"expect": ""}]}, {"script": [{"sleep_ms": 1}]},
+    {"line": {"baud": 12345}}, {"line": {"data_bits": 7}}, {"personality": "line"}, {"pace_bps": 0},
+])
+def test_bad_scenario_rejected(tmp_path, scenario):
+    (tmp_path / "s.json").write_text(json.dumps(scenario))
+    run = subprocess.run(["/usr/bin/python3", str(SIM), "--link", str(tmp_path / "COM1"),
+                          "--scenario", str(tmp_path / "s.json")], capture_output=True, text=True)
+    assert (run.returncode, run.stdout, os.path.lexists(tmp_path / "COM1")) == (2, "", False)
+    assert "error:" in run.stderr

@@ -1,0 +1,13 @@
+// One command line in, one reply object out.
+#pragma once
+
+#include "json.h"
+
+#include <string>
+
+struct CommandResult {
+  JsonObject reply;  // complete, starting with "ok"
+  bool quit = false;
+};
+
+CommandResult runCommand(const std::string& line);

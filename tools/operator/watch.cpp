@@ -1,0 +1,111 @@
+#include "watch.h"
+
+#include "boxes.h"
+#include "state.h"
+#include "target.h"
+#include "window_text.h"
+
+#include <map>
+#include <optional>
+
+namespace {
+
+struct Observed {
+  std::optional<std::string> status;
+  std::optional<std::string> percent;
+  std::optional<long long> progress;
+  std::optional<bool> caution;
+  std::map<int, bool> enabled;
+};
+
+class Watcher {
+ public:
+  explicit Watcher(HWND main) : main_(main) {}
+
+  int events() const { return events_; }
+
+  void emit(const JsonObject& event) {
+    writeLine(event);
+    ++events_;
+  }
+
+  template <typename T>
+  void report(std::optional<T>& seen, const T& now, JsonObject event) {
+    if (seen == now) return;
+    seen = now;
+    emit(event);
+  }
+
+  // The first look reports every value, so a log of the run starts complete.
+  void lookAtControls() {
+    std::string status = windowText(GetDlgItem(main_, ids::status));
+    report(seen_.status, status, JsonObject().str("event", "status").str("text", status));
+    std::string percent = windowText(GetDlgItem(main_, ids::percent));
+    report(seen_.percent, percent, JsonObject().str("event", "percent").str("text", percent));
+    bool caution = (GetWindowLongA(GetDlgItem(main_, ids::caution), GWL_STYLE) & WS_VISIBLE) != 0;
+    report(seen_.caution, caution, JsonObject().str("event", "caution").flag("visible", caution));
+    ProgressReading progress;
+    if (readProgress(GetDlgItem(main_, ids::progress), progress))
+      report(seen_.progress, progress.pos, JsonObject().str("event", "progress").num("pos", progress.pos));
+    for (HWND control : childWindows(main_)) {
+      int id = GetDlgCtrlID(control);
+      bool enabled = IsWindowEnabled(control) != FALSE;
+      auto known = seen_.enabled.find(id);
+      if (known != seen_.enabled.end() && known->second != enabled)
+        emit(JsonObject().str("event", "enabled").num("id", id).flag("enabled", enabled));
+      seen_.enabled[id] = enabled;
+    }
+    if (!seen_.enabled[ids::start]) startWasDisabled_ = true;
+  }
+
+  // Returns false (with error) only when a box cannot be answered.
+  bool answerBoxes(bool& anyOpen, std::string& error) {
+    std::vector<HWND> boxes = openBoxes(main_);
+    anyOpen = !boxes.empty();
+    for (HWND box : boxes) {
+      std::vector<BoxButton> buttons = boxButtons(box);
+      JsonObject event;
+      event.str("event", "box").merge(describeBox(box, main_));
+      if (buttons.empty()) {
+        emit(event);
+        error = "a box without buttons is open";
+        return false;
+      }
+      emit(event.str("pressed", buttons.front().label));
+      if (!pressBoxButton(box, buttons.front(), error)) return false;
+    }
+    return true;
+  }
+
+  bool idle() const { return startWasDisabled_ && seen_.enabled.at(ids::start); }
+
+ private:
+  HWND main_;
+  Observed seen_;
+  bool startWasDisabled_ = false;
+  int events_ = 0;
+};
+
+}  // namespace
+
+bool watchMainWindow(HWND main, DWORD ms, JsonObject& reply, std::string& error) {
+  Watcher watcher(main);
+  std::string ending;
+  bool answered = true;
+  bool finished = pollUntil(ms, [&] {
+    if (!IsWindow(main)) {
+      ending = "gone";
+      return true;
+    }
+    watcher.lookAtControls();
+    bool boxOpen = false;
+    answered = watcher.answerBoxes(boxOpen, error);
+    if (!answered) return true;
+    if (!boxOpen && watcher.idle()) ending = "idle";
+    return !ending.empty();
+  });
+  if (!answered) return false;
+  watcher.emit(JsonObject().str("event", finished ? ending : "timeout"));
+  reply.num("events", watcher.events());
+  return true;
+}

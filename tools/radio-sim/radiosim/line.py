@@ -1,0 +1,168 @@
+"""The radio's end of the serial line: a pty with pacing, a wire log and the event loop.
+
+Times are modelled rather than measured wherever pacing applies, so logs and replies do not
+drift with scheduler latency: a callback runs "at" its event time, and what it sends
+departs relative to that time.
+"""
+import heapq
+import itertools
+import os
+import select
+import time
+from collections import deque
+
+from . import termio
+from .report import Wire
+
+POLL_S = 0.005  # line settings are polled at least this often
+
+
+class Line:
+    def __init__(self, link, settings, pace_bps=None):
+        self.t0 = time.monotonic()
+        self.pace_bps = pace_bps
+        self.byte_time = 10 / pace_bps if pace_bps else 0.0  # 8N1: start + 8 data + stop bits
+        # Our slave fd stays open for the whole run: the master then never sees EIO when the
+        # utility closes the port, and the settings stay readable.
+        self.master, self.slave = os.openpty()
+        self.pts = os.ttyname(self.slave)
+        termio.configure(self.slave, settings)  # one termios serves both ends: both are raw now
+        os.set_blocking(self.master, False)
+        self.link = link
+        tmp = f"{link}.{os.getpid()}.tmp"
+        os.symlink(self.pts, tmp)
+        os.replace(tmp, link)
+        self.to_radio, self.from_radio = Wire(), Wire()
+        self.events, self.history, self.settings = [], [], None
+        self._rx, self._tx, self._timers = deque(), deque(), []  # (time, byte) / (time, seq, fn)
+        self._seq = itertools.count()
+        self._rx_free = self._tx_free = 0.0  # when each direction's wire is next idle
+        self._now = None  # event time while a callback runs
+        self._stop_signal = None
+        self._poll_settings()  # before READY, so the history starts with our own settings
+
+    # --- interface for personalities -------------------------------------------------------
+    def now_ms(self):
+        return self._ms(self._clock())
+
+    def log(self, what, **fields):
+        self.events.append({"t_ms": round(self.now_ms(), 4), "what": what, **fields})
+
+    def later(self, delay_ms, fn):
+        heapq.heappush(self._timers, (self._clock() + delay_ms / 1000, next(self._seq), fn))
+
+    def send(self, data):
+        """Queue bytes behind whatever is still on the wire."""
+        if self.master is None:
+            self.log("send after hangup", hex=bytes(data).hex())
+            return
+        for b in data:
+            self._tx_free = max(self._clock(), self._tx_free) + self.byte_time
+            self._tx.append((self._tx_free, b))
+
+    def hangup(self):
+        """Drop the line for good: the utility's reads see EOF and its writes fail."""
+        if self.master is None:
+            return
+        self.log("hangup", unsent=len(self._tx), undelivered=len(self._rx))
+        self._tx.clear()
+        self._rx.clear()
+        os.close(self.master)
+        self.master = None
+
+    # --- loop ------------------------------------------------------------------------------
+    def stop(self, signum, _frame=None):
+        """Signal handler: leave the loop within one poll period."""
+        self._stop_signal = signum
+
+    def run(self, personality):
+        self.log("start", pts=self.pts, link=self.link, pace_bps=self.pace_bps)
+        personality.start(self)
+        while self._stop_signal is None:
+            now = self._wait()
+            if self.master is not None:
+                self._read(now)
+            self._dispatch(personality, now)
+            self._flush()
+            self._poll_settings()
+        self.log("stop", signal=self._stop_signal)
+
+    def close(self):
+        """Remove the link unless someone has repointed it meanwhile."""
+        if os.path.islink(self.link) and os.readlink(self.link) == self.pts:
+            os.unlink(self.link)
+        for fd in (self.master, self.slave):
+            if fd is not None:
+                os.close(fd)
+
+    def report(self):
+        return {"pace_bps": self.pace_bps,
+                "to_radio": self.to_radio.to_json(),
+                "from_radio": self.from_radio.to_json(),
+                "line": self.settings,
+                "line_history": self.history,
+                "events": self.events}
+
+    # --- internals -------------------------------------------------------------------------
+    def _clock(self):
+        return time.monotonic() if self._now is None else self._now
+
+    def _ms(self, t):
+        return (t - self.t0) * 1000
+
+    def _wait(self):
+        now = time.monotonic()
+        deadlines = [now + POLL_S]
+        deadlines += [q[0][0] for q in (self._rx, self._timers) if q]
+        tx_due = bool(self._tx) and self._tx[0][0] <= now
+        if self._tx and not tx_due:
+            deadlines.append(self._tx[0][0])
+        fds = [] if self.master is None else [self.master]
+        select.select(fds, fds if tx_due else [], [], max(0.0, min(deadlines) - now))
+        return time.monotonic()
+
+    def _read(self, now):
+        try:
+            data = os.read(self.master, 4096)
+        except BlockingIOError:
+            return
+        for b in data:
+            self._rx_free = max(now, self._rx_free) + self.byte_time
+            self._rx.append((self._rx_free, b))
+
+    def _dispatch(self, personality, now):
+        """Run byte arrivals and timers that are due, in time order."""
+        while True:
+            rx_t = self._rx[0][0] if self._rx else None
+            timer_t = self._timers[0][0] if self._timers else None
+            if rx_t is not None and rx_t <= now and (timer_t is None or rx_t <= timer_t):
+                self._now, b = self._rx.popleft()
+                self.to_radio.add(b, self._ms(self._now))
+                personality.on_byte(b)
+            elif timer_t is not None and timer_t <= now:
+                self._now, _, fn = heapq.heappop(self._timers)
+                fn()
+            else:
+                break
+        self._now = None
+
+    def _flush(self):
+        if self.master is None:
+            return
+        now = time.monotonic()
+        due = bytes(b for _, b in itertools.takewhile(lambda e: e[0] <= now, self._tx))
+        try:
+            written = os.write(self.master, due) if due else 0
+        except BlockingIOError:  # the utility is not reading; retry when writable
+            written = 0
+        for _ in range(written):
+            t, b = self._tx.popleft()
+            self.from_radio.add(b, self._ms(t if self.byte_time else now))
+
+    def _poll_settings(self):
+        if self.master is None:  # a hung-up tty refuses tcgetattr; keep the last settings
+            return
+        settings = termio.read(self.slave)
+        if settings != self.settings:
+            self.settings = settings
+            self.history.append({"t_ms": round(self._ms(time.monotonic()), 4), **settings})

@@ -1,0 +1,85 @@
+"""Windows programs of the build under Wine: the utility itself, and the
+programs that answer one JSON line per command line (stage host, operator)."""
+import json
+import select
+import subprocess
+import time
+
+from . import wine
+
+
+def exe(name):
+    """Path of a program of the x86_64 build."""
+    for path in (wine.EXE_DIR / name, wine.EXE_DIR / "tests" / name, wine.EXE_DIR / "tools" / "operator" / name):
+        if path.exists():
+            return path
+    raise FileNotFoundError(f"{name} is not built; run make build")
+
+
+class LineProgram:
+    """A console program that reads commands and answers each with one JSON line."""
+
+    def __init__(self, name):
+        self._process = subprocess.Popen(["wine", str(exe(name))], env=wine.env(), stdin=subprocess.PIPE,
+                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, bufsize=1)
+
+    def send(self, line):
+        self._process.stdin.write(line + "\n")
+        self._process.stdin.flush()
+
+    def read(self, timeout=60):
+        """The next JSON line of output."""
+        ready, _, _ = select.select([self._process.stdout], [], [], timeout)
+        if not ready:
+            raise TimeoutError(f"no answer within {timeout} s")
+        line = self._process.stdout.readline()
+        if not line:
+            raise EOFError(f"the program ended (exit code {self._process.poll()})")
+        return json.loads(line)
+
+    def __call__(self, line, timeout=60):
+        self.send(line)
+        return self.read(timeout)
+
+    def close(self):
+        if self._process.poll() is None:
+            try:
+                self.send("quit")
+                self._process.wait(timeout=20)
+            except (BrokenPipeError, subprocess.TimeoutExpired):
+                self._process.kill()
+                self._process.wait()
+        self._process.stdin.close()
+        self._process.stdout.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class Utility:
+    """ZK4100Update.exe, started as an operator would start it."""
+
+    def __init__(self):
+        self._process = subprocess.Popen(["wine", str(exe("ZK4100Update.exe"))], env=wine.env(),
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def wait(self, timeout):
+        """The exit code, or None if it is still running after `timeout` seconds."""
+        try:
+            return self._process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self._process.poll() is None
+
+    def kill(self):
+        if self.running():
+            self._process.kill()
+            self._process.wait()
+        # Wine keeps the Windows process alive after the launcher is gone.
+        wine.run("wine", "taskkill", "/F", "/IM", "ZK4100Update.exe", check=False)
+        time.sleep(0.2)

@@ -1,0 +1,52 @@
+"""The simulated radio as COMn of the prefix, for the length of a `with` block."""
+import json
+import pathlib
+import signal
+import subprocess
+import tempfile
+
+from . import wine
+
+SIM = wine.ROOT / "tools" / "radio-sim"
+PYTHON = "/usr/bin/python3"
+
+
+class Radio:
+    def __init__(self, scenario=None, port=1, pace=None):
+        self.scenario = scenario or {}
+        self.port = port
+        self.pace = pace
+        self.report = None
+        self._dir = None
+        self._process = None
+
+    def __enter__(self):
+        self._dir = tempfile.TemporaryDirectory(prefix="zk-radio-")
+        folder = pathlib.Path(self._dir.name)
+        (folder / "scenario.json").write_text(json.dumps(self.scenario))
+        command = [PYTHON, str(SIM), "--link", str(wine.port_link(self.port)),
+                   "--scenario", str(folder / "scenario.json"), "--report", str(folder / "report.json")]
+        if self.pace:
+            command += ["--pace", str(self.pace)]
+        self._process = subprocess.Popen(command, stdout=subprocess.PIPE, text=True)
+        ready = self._process.stdout.readline()
+        if not ready.startswith("READY"):
+            self._process.kill()
+            raise RuntimeError(f"the simulated radio did not start: {ready!r}")
+        return self
+
+    def stop(self):
+        """Ends the radio and keeps its report; the port is then absent again."""
+        if self._process is None:
+            return self.report
+        self._process.send_signal(signal.SIGTERM)
+        self._process.wait(timeout=20)
+        self._process.stdout.close()
+        self._process = None
+        self.report = json.loads((pathlib.Path(self._dir.name) / "report.json").read_text())
+        wine.set_port(self.port, None)
+        return self.report
+
+    def __exit__(self, *exc):
+        self.stop()
+        self._dir.cleanup()
