@@ -1,0 +1,18 @@
+# The two commands a newcomer needs are `make run` and `make test`.
+.PHONY: run test build clean format
+
+run:
+	scripts/run
+
+test:
+	scripts/test
+
+build:
+	scripts/install-deps
+	scripts/build
+
+clean:
+	rm -rf build
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,19 @@
+"""Stage tests: the dialog's operations, hosted hidden by stage_host.exe, against
+the simulated radio on COM1."""
+import contextlib
+
+import pytest
+
+from rig.programs import LineProgram
+from rig.radio import Radio
+
+
+@pytest.fixture
+def stage():
+    """Starts the radio with a scenario, then the host (which lists the ports as it starts)."""
+    with contextlib.ExitStack() as stack:
+        def start(scenario=None, pace=None):
+            radio = stack.enter_context(Radio(scenario, pace=pace))
+            host = stack.enter_context(LineProgram("stage_host.exe"))
+            return radio, host
+        yield start

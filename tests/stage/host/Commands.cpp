@@ -1,0 +1,94 @@
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "Host.h"
+#include "serial/SerialLink.h"
+#include "ui/resource.h"
+
+namespace {
+std::vector<unsigned char> FromHex(const std::string& hex) {
+  std::vector<unsigned char> bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+std::string ToHex(const unsigned char* bytes, size_t count) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (size_t i = 0; i < count; ++i) {
+    hex += digits[bytes[i] >> 4];
+    hex += digits[bytes[i] & 15];
+  }
+  return hex;
+}
+
+std::string ComboItem(CWnd& combo, LRESULT index) {
+  char name[64] = "";
+  if (combo.SendMessage(CB_GETLBTEXTLEN, index) < LRESULT{sizeof name}) {
+    combo.SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name));
+  }
+  return name;
+}
+
+void Ports(Host& host, JsonObject& reply) {
+  CWnd combo = host.dialog.GetDlgItem(IDC_PORT);
+  std::vector<std::string> items;
+  const LRESULT count = combo.SendMessage(CB_GETCOUNT);
+  for (LRESULT i = 0; i < count; ++i) items.push_back(ComboItem(combo, i));
+  reply.raw("items", jsonStringArray(items)).num("selection", combo.SendMessage(CB_GETCURSEL));
+}
+
+// Collects bytes from the ring until `count` have come or `ms` have passed.
+std::string Receive(Host& host, size_t count, DWORD ms) {
+  std::vector<unsigned char> got;
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (got.size() < count && ::GetTickCount64() < end) {
+    if (RingHasUnread()) {
+      unsigned char buffer[RING_SIZE];
+      const DWORD taken = host.dialog.DrainRing(buffer, sizeof buffer);
+      got.insert(got.end(), buffer, buffer + (taken < sizeof buffer ? taken : sizeof buffer));
+    }
+    host.dialog.PumpOneMessage();
+    ::Sleep(1);
+  }
+  return ToHex(got.data(), got.size());
+}
+}  // namespace
+
+bool RunCommand(Host& host, const std::string& name, std::istringstream& args, JsonObject& reply) {
+  CUpdateDialog& dialog = host.dialog;
+  if (name == "ports") {
+    Ports(host, reply);
+  } else if (name == "select") {
+    std::string port;
+    args >> port;
+    reply.num("result", dialog.GetDlgItem(IDC_PORT).SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                                                reinterpret_cast<LPARAM>(port.c_str())));
+  } else if (name == "open") {
+    reply.num("result", dialog.OpenPort());
+  } else if (name == "close") {
+    dialog.ClosePort();
+  } else if (name == "start-reader") {
+    dialog.StartReader();
+  } else if (name == "stop-reader") {
+    dialog.StopReader();
+  } else if (name == "send") {
+    std::string hex;
+    args >> hex;
+    const std::vector<unsigned char> bytes = FromHex(hex);
+    reply.num("result", dialog.SendBytes(bytes.data(), static_cast<DWORD>(bytes.size())));
+  } else if (name == "receive") {
+    size_t count = 0;
+    DWORD ms = 0;
+    args >> count >> ms;
+    reply.str("hex", Receive(host, count, ms));
+  } else {
+    return false;
+  }
+  return true;
+}

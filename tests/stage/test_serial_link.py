@@ -1,0 +1,46 @@
+"""Opening, sending and receiving over a pseudo-terminal that plays the radio."""
+import pytest
+
+PORT_FAILURE = {"caption": "ZK-4100 Update", "text": "Failed to open serial port.", "icon": "exclamation",
+                "buttons": ["OK"]}
+
+
+@pytest.mark.parametrize("flow", [
+    {"crtscts": True, "ixon": False, "ixoff": False},
+    {"crtscts": False, "ixon": True, "ixoff": True},
+    {"crtscts": False, "ixon": False, "ixoff": False},
+])
+def test_open_sets_9600_8n1_and_keeps_flow_control(stage, flow):
+    # A pty always reports 8 data bits without parity, so the line starts at
+    # 19200 with two stop bits to show that speed and stop bits are set.
+    radio, host = stage({"line": {"baud": 19200, "stop_bits": 2, **flow}})
+    assert host("open")["result"] == 1
+    host("close")
+    line = radio.stop()["line"]
+    assert line == {"baud": 9600, "data_bits": 8, "parity": "none", "stop_bits": 1, **flow}
+
+
+def test_bytes_travel_both_ways_unchanged(stage):
+    every_byte = bytes(range(256)).hex()
+    reply = bytes(range(255, 55, -1)).hex()  # 200 bytes: what the ring can hold at once
+    radio, host = stage({"script": [{"expect": every_byte, "reply": reply}]})
+    assert host("ports")["items"] == ["COM1"]
+    assert host("open")["result"] == 1
+    host("start-reader")
+    assert host(f"send {every_byte}")["result"] == 1
+    assert host("receive 200 3000")["hex"] == reply
+    host("stop-reader")
+    host("close")
+    report = radio.stop()
+    assert report["to_radio"]["hex"] == every_byte
+    assert report["script"]["done"]
+
+
+def test_a_port_that_vanished_after_listing_fails_to_open(stage):
+    radio, host = stage()
+    listed = host("ports")
+    assert (listed["items"], listed["selection"]) == (["COM1"], 0)
+    radio.stop()
+    opened = host("open")
+    assert opened["result"] == 0
+    assert opened["boxes"] == [PORT_FAILURE]

@@ -1,0 +1,32 @@
+// Watches the message boxes that the calling thread opens: records caption, text,
+// icon and buttons, and answers each one by posting the chosen command.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct SeenBox {
+  std::string caption;
+  std::string text;
+  std::string icon;  // "information", "exclamation", "stop", "question" or "none"
+  std::vector<std::string> buttons;
+};
+
+class BoxWatcher {
+ public:
+  explicit BoxWatcher(int answer = IDOK);
+  ~BoxWatcher();
+  BoxWatcher(const BoxWatcher&) = delete;
+  BoxWatcher& operator=(const BoxWatcher&) = delete;
+
+  void SetAnswer(int answer) { m_answer = answer; }
+  std::vector<SeenBox> Take();  // the boxes seen since the last call
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+  HHOOK m_hook;
+  int m_answer;
+  std::vector<SeenBox> m_seen;
+};

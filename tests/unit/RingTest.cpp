@@ -1,0 +1,127 @@
+// The receive ring and its readers, fed as the reader thread feeds it.
+#include <gtest/gtest.h>
+
+#include <process.h>
+
+#include <string>
+#include <vector>
+
+#include "serial/SerialLink.h"
+#include "ui/UpdateDialog.h"
+
+namespace {
+class RingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_byReadIndex = 0;
+    g_byWriteIndex = 0;
+  }
+  static void Store(const std::string& bytes) {
+    StoreReceived(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+  }
+  CUpdateDialog dialog;  // the ring's readers are its members; no window is needed
+};
+
+std::vector<unsigned char> Sequence(int count) {
+  std::vector<unsigned char> bytes(count);
+  for (int i = 0; i < count; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 3);
+  return bytes;
+}
+
+TEST_F(RingTest, UnreadBytesUpTo255AreDeliveredInOrderAnd256LookEmpty) {
+  for (int count : {1, 254, 255, 256}) {
+    SetUp();
+    const std::vector<unsigned char> sent = Sequence(count);
+    StoreReceived(sent.data(), count);
+    if (count == 256) {
+      EXPECT_FALSE(RingHasUnread());  // the count is modulo 256
+      continue;
+    }
+    ASSERT_TRUE(RingHasUnread());
+    unsigned char got[RING_SIZE];
+    ASSERT_EQ(dialog.DrainRing(got, sizeof got), static_cast<DWORD>(count));
+    EXPECT_EQ(std::vector<unsigned char>(got, got + count), sent) << count;
+    EXPECT_FALSE(RingHasUnread());
+  }
+}
+
+TEST_F(RingTest, AReadThatReachesTheEndGoesOnAtPositionZero) {
+  g_byReadIndex = 250;
+  g_byWriteIndex = 250;
+  const std::vector<unsigned char> sent = Sequence(10);
+  StoreReceived(sent.data(), 10);
+  EXPECT_EQ(g_byWriteIndex, 4);
+  EXPECT_EQ(std::vector<unsigned char>(g_byRing + 250, g_byRing + 256),
+            std::vector<unsigned char>(sent.begin(), sent.begin() + 6));
+  EXPECT_EQ(std::vector<unsigned char>(g_byRing, g_byRing + 4),
+            std::vector<unsigned char>(sent.begin() + 6, sent.end()));
+}
+
+TEST_F(RingTest, DrainTakesEverythingButStoresOnlyWhatFits) {
+  const std::vector<unsigned char> sent = Sequence(200);
+  StoreReceived(sent.data(), 200);
+  unsigned char got[64];
+  std::fill(got, got + sizeof got, 0xEE);
+  EXPECT_EQ(dialog.DrainRing(got, 50), 200u);
+  EXPECT_EQ(std::vector<unsigned char>(got, got + 50), std::vector<unsigned char>(sent.begin(), sent.begin() + 50));
+  EXPECT_EQ(got[50], 0xEE);
+  EXPECT_FALSE(RingHasUnread());
+}
+
+struct LateBytes {
+  std::vector<unsigned char> bytes;
+  std::atomic<bool> ready{false};
+};
+
+unsigned __stdcall AddWhileDraining(void* param) {
+  // Waits until the copy has begun, then adds bytes behind it.
+  auto* late = static_cast<LateBytes*>(param);
+  late->ready = true;
+  while (g_byReadIndex.load() == 0) {
+  }
+  StoreReceived(late->bytes.data(), static_cast<DWORD>(late->bytes.size()));
+  return 0;
+}
+
+TEST_F(RingTest, DrainAlsoTakesBytesThatArriveDuringTheCopy) {
+  // Which bytes the copy catches depends on thread timing, so the run is repeated
+  // until it happens; a drain that looked at the write index only once never would.
+  int caught = 0;
+  for (int attempt = 0; attempt < 2000 && caught == 0; ++attempt) {
+    SetUp();
+    const std::vector<unsigned char> first = Sequence(150);
+    LateBytes late;
+    late.bytes.assign(100, 0xA5);
+    StoreReceived(first.data(), 150);
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, AddWhileDraining, &late, 0, nullptr));
+    while (!late.ready) {
+    }
+    unsigned char got[RING_SIZE];
+    const DWORD taken = dialog.DrainRing(got, sizeof got);
+    ::WaitForSingleObject(thread, INFINITE);
+    ::CloseHandle(thread);
+    ASSERT_EQ(std::vector<unsigned char>(got, got + 150), first);
+    if (taken > 150) {
+      ++caught;
+      EXPECT_EQ(std::vector<unsigned char>(got + 150, got + taken), std::vector<unsigned char>(taken - 150, 0xA5));
+    }
+  }
+  EXPECT_GT(caught, 0);
+}
+
+TEST_F(RingTest, ReadUntilSemicolonCopiesOneReplyAtATime) {
+  unsigned char buffer[RING_SIZE];
+  std::fill(buffer, buffer + sizeof buffer, 'x');
+  Store("AB;CD;");
+  dialog.ReadUntilSemicolon(buffer);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "AB;x");
+  dialog.ReadUntilSemicolon(buffer);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "CD;x");
+  dialog.ReadUntilSemicolon(buffer);  // empty ring: the destination stays as it was
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "CD;x");
+  Store("EF");
+  dialog.ReadUntilSemicolon(buffer);  // no ';': everything there is, then stop
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "EF;x");
+  EXPECT_FALSE(RingHasUnread());
+}
+}  // namespace

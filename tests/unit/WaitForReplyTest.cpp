@@ -1,0 +1,124 @@
+// WaitForReply with the real dialog (hidden) and its real window timer.
+#include <gtest/gtest.h>
+
+#include <process.h>
+
+#include <vector>
+
+#include "serial/SerialLink.h"
+#include "support/BoxWatcher.h"
+#include "ui/UpdateDialog.h"
+#include "ui/resource.h"
+
+namespace {
+using Bytes = std::vector<unsigned char>;
+constexpr DWORD kTimeout = 150;
+
+class WaitForReplyTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    boxes = new BoxWatcher;  // the port list may be empty here; its message is answered
+    dialog = new CUpdateDialog;
+    ASSERT_TRUE(dialog->Create());
+    dialog->ShowWindow(SW_HIDE);
+  }
+  static void TearDownTestSuite() {
+    delete dialog;
+    delete boxes;
+  }
+  void SetUp() override {
+    g_byReadIndex = 0;
+    g_byWriteIndex = 0;
+    dialog->m_bAbort = 0;
+  }
+  void TearDown() override { dialog->KillTimer(REPLY_TIMER); }
+
+  static void PumpUntil(const int& flag) {
+    for (int pass = 0; pass < 2000 && !flag; ++pass) {
+      dialog->PumpOneMessage();
+      ::Sleep(1);
+    }
+  }
+
+  static BoxWatcher* boxes;
+  static CUpdateDialog* dialog;
+};
+BoxWatcher* WaitForReplyTest::boxes = nullptr;
+CUpdateDialog* WaitForReplyTest::dialog = nullptr;
+
+struct ReplyCase {
+  const char* name;
+  Bytes inRing;  // already received when the wait begins
+  int abortBefore;
+  int result;
+  int timedOut;  // 0: decided at once; 1: only when the time-out expired
+};
+
+class ReplyCases : public WaitForReplyTest, public ::testing::WithParamInterface<ReplyCase> {};
+
+TEST_P(ReplyCases, DecidesOnTheExactReply) {
+  const ReplyCase& c = GetParam();
+  StoreReceived(c.inRing.data(), static_cast<DWORD>(c.inRing.size()));
+  dialog->m_bAbort = c.abortBefore;
+  const unsigned char ack = 0x06;
+  EXPECT_EQ(dialog->WaitForReply(kTimeout, &ack, 1), c.result);
+  EXPECT_EQ(dialog->m_bTimedOut, c.timedOut);
+  EXPECT_FALSE(RingHasUnread());
+}
+
+INSTANTIATE_TEST_SUITE_P(WaitForReply, ReplyCases,
+                         ::testing::Values(ReplyCase{"RightByte", {0x06}, 0, 1, 0},
+                                           ReplyCase{"WrongByteAtOnce", {0x15}, 0, 0, 0},
+                                           ReplyCase{"LeftOverByteStartsTheReply", {0x11}, 0, 0, 0},
+                                           ReplyCase{"TwoBytesOnlyAtTimeOut", {0x06, 0x06}, 0, 0, 1},
+                                           ReplyCase{"SilenceTimesOut", {}, 0, 0, 1},
+                                           ReplyCase{"AbortAlreadySet", {}, 1, 0, 0},
+                                           ReplyCase{"AbortSetButReplyComplete", {0x06}, 1, 1, 0}),
+                         [](const ::testing::TestParamInfo<ReplyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(WaitForReplyTest, AbortClickedDuringTheWaitEndsIt) {
+  ::PostMessageA(dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED), 0);
+  const unsigned char ack = 0x06;
+  EXPECT_EQ(dialog->WaitForReply(kTimeout, &ack, 1), 0);
+  EXPECT_EQ(dialog->m_bAbort, 1);
+  EXPECT_EQ(dialog->m_bTimedOut, 0);
+}
+
+unsigned __stdcall Flood(void*) {
+  Bytes burst(100, 0x11);
+  for (int i = 0; i < 10; ++i) {
+    StoreReceived(burst.data(), static_cast<DWORD>(burst.size()));
+    ::Sleep(2);
+  }
+  return 0;
+}
+
+TEST_F(WaitForReplyTest, AFloodIsCountedWithoutOverrunningTheReplyBuffer) {
+  // Without the bound the surplus would run over the stack and the stack check abort the test.
+  HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Flood, nullptr, 0, nullptr));
+  const unsigned char ack = 0x11;
+  EXPECT_EQ(dialog->WaitForReply(300, &ack, 1), 0);
+  EXPECT_EQ(dialog->m_bTimedOut, 1);
+  ::WaitForSingleObject(thread, INFINITE);
+  ::CloseHandle(thread);
+}
+
+TEST_F(WaitForReplyTest, OnlyTheReplyTimerSetsTheTimeOutFlag) {
+  dialog->m_bTimedOut = 0;
+  ::SendMessageA(dialog->m_hWnd, WM_TIMER, REPLY_TIMER + 1, 0);
+  EXPECT_EQ(dialog->m_bTimedOut, 0);
+  ::SendMessageA(dialog->m_hWnd, WM_TIMER, REPLY_TIMER, 0);
+  EXPECT_EQ(dialog->m_bTimedOut, 1);
+}
+
+TEST_F(WaitForReplyTest, TheTimerKeepsFiringAfterASuccessUntilRearmed) {
+  const unsigned char ack = 0x06;
+  StoreReceived(&ack, 1);
+  ASSERT_EQ(dialog->WaitForReply(50, &ack, 1), 1);
+  EXPECT_EQ(dialog->m_bTimedOut, 0);
+  PumpUntil(dialog->m_bTimedOut);
+  EXPECT_EQ(dialog->m_bTimedOut, 1);
+  dialog->ArmReplyTimer(kTimeout);
+  EXPECT_EQ(dialog->m_bTimedOut, 0);
+}
+}  // namespace
