@@ -39,7 +39,7 @@ def test_bytes_travel_both_ways_unchanged(stage):
 def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     radio, host = stage()
     listed = host("ports")
-    assert (listed["items"], listed["selection"]) == (["COM1"], 0)
+    assert (listed["items"], listed["selection"], listed["boxes"]) == (["COM1"], 0, [])
     radio.stop()
     opened = host("open")
     assert opened["result"] == 0

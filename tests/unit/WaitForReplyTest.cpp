@@ -5,27 +5,16 @@
 
 #include <vector>
 
+#include "HostedDialog.h"
 #include "serial/SerialLink.h"
-#include "support/BoxWatcher.h"
-#include "ui/UpdateDialog.h"
 #include "ui/resource.h"
 
 namespace {
 using Bytes = std::vector<unsigned char>;
 constexpr DWORD kTimeout = 150;
 
-class WaitForReplyTest : public ::testing::Test {
+class WaitForReplyTest : public HostedDialog {
  protected:
-  static void SetUpTestSuite() {
-    boxes = new BoxWatcher;  // the port list may be empty here; its message is answered
-    dialog = new CUpdateDialog;
-    ASSERT_TRUE(dialog->Create());
-    dialog->ShowWindow(SW_HIDE);
-  }
-  static void TearDownTestSuite() {
-    delete dialog;
-    delete boxes;
-  }
   void SetUp() override {
     g_byReadIndex = 0;
     g_byWriteIndex = 0;
@@ -39,12 +28,7 @@ class WaitForReplyTest : public ::testing::Test {
       ::Sleep(1);
     }
   }
-
-  static BoxWatcher* boxes;
-  static CUpdateDialog* dialog;
 };
-BoxWatcher* WaitForReplyTest::boxes = nullptr;
-CUpdateDialog* WaitForReplyTest::dialog = nullptr;
 
 struct ReplyCase {
   const char* name;

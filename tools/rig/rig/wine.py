@@ -7,7 +7,7 @@ import subprocess
 
 ROOT = pathlib.Path(__file__).resolve().parents[3]
 BUILD = ROOT / "build"
-PREFIX = pathlib.Path(os.environ.get("WINEPREFIX", BUILD / "wineprefix"))
+PREFIX = BUILD / "wineprefix"  # always our own: its registry is changed for the tests
 PORTS = BUILD / "ports"          # comN links: to a pty for a present port
 ABSENT = PORTS / "absent"        # a directory: a port that cannot be opened
 EXE_DIR = BUILD / "x86_64"
