@@ -1,16 +1,15 @@
 """Behaviour of the simulated radio, driven through the pty slave as the utility would."""
 import json
 import os
-import select
 import signal
 import subprocess
 import termios
 import time
-from pathlib import Path
 
 import pytest
 
-SIM = Path(__file__).resolve().parents[2] / "tools" / "radio-sim"
+from simdrive import SIM
+
 ALL = bytes(range(256))
 BYTE_MS = 10000 / 9600
 
@@ -18,50 +17,6 @@ BYTE_MS = 10000 / 9600
 def line(**changes):
     return {"baud": 9600, "data_bits": 8, "parity": "none", "stop_bits": 1,
             "crtscts": False, "ixon": False, "ixoff": False, **changes}
-
-
-class Sim:
-    def __init__(self, tmp_path, scenario, *args):
-        self.link, self.report_path = tmp_path / "COM1", tmp_path / "report.json"
-        (tmp_path / "scenario.json").write_text(json.dumps(scenario))
-        self.proc = subprocess.Popen(
-            ["/usr/bin/python3", str(SIM), "--link", str(self.link), "--report",
-             str(self.report_path), "--scenario", str(tmp_path / "scenario.json"), *args],
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
-        ready = self.proc.stdout.readline().split()
-        assert ready[0] == "READY" and os.readlink(self.link) == ready[1]
-        self.pts = ready[1]
-        self.fd = os.open(self.pts, os.O_RDWR | os.O_NOCTTY)
-
-    def read(self, n, timeout=2.0):
-        """Up to n bytes, stopping early only when nothing comes for `timeout` s."""
-        data = b""
-        while len(data) < n and select.select([self.fd], [], [], timeout)[0]:
-            chunk = os.read(self.fd, n - len(data))
-            if not chunk:
-                break
-            data += chunk
-        return data
-
-    def stop(self, sig=signal.SIGTERM):
-        self.proc.send_signal(sig)
-        assert self.proc.wait(5) == 0
-        assert self.proc.stdout.read() == ""  # READY is the only line
-        os.close(self.fd)
-        return json.loads(self.report_path.read_text())
-
-
-@pytest.fixture
-def start(tmp_path):
-    sims = []
-
-    def start_sim(scenario, *args):
-        sims.append(Sim(tmp_path, scenario, *args))
-        return sims[-1]
-    yield start_sim
-    for sim in sims:
-        if sim.proc.poll() is None:
-            sim.proc.kill()
 
 
 def test_raw_mode_passes_every_byte_unchanged(start):
@@ -169,6 +124,11 @@ def test_hangup_ends_the_line(start):
     {"script": [{"expect": "01", "expect_count": 1}]}, {"script": [{"send": "01", "expect": "02"}]},
     {"script": [{"reply": "01"}]}, {"script": [{"expect": ""}]}, {"script": [{"sleep_ms": 1}]},
     {"line": {"baud": 12345}}, {"line": {"data_bits": 7}}, {"personality": "line"}, {"pace_bps": 0},
+    {"personality": "radio", "start_in": "sleep"}, {"personality": "radio", "normal": {"replay": ""}},
+    {"personality": "radio", "boot": {"answer_burst": 0}},
+    {"personality": "radio", "boot": {"image_file": "/nonexistent"}},
+    {"personality": "radio", "faults": [{"at": "chunk:1", "kind": "late"}]},
+    {"personality": "radio", "faults": [{"at": "erase", "kind": "signal"}]},
 ])
 def test_bad_scenario_rejected(tmp_path, scenario):
     (tmp_path / "s.json").write_text(json.dumps(scenario))

@@ -3,7 +3,8 @@
 usage: python3 tools/radio-sim --link PATH [--scenario FILE.json] [--report FILE.json] [--pace BPS]
 
 Prints "READY /dev/pts/N" once PATH links to the pty, runs until SIGTERM or SIGINT, then
-writes the report and removes PATH if it still points to our pty.
+writes the report and removes PATH if it still points to our pty. SIGUSR1 and SIGUSR2 go
+to the personality (the radio takes them as "switched to boot mode" and "back to normal").
 """
 import argparse
 import json
@@ -38,6 +39,8 @@ def main(argv=None):
         p.error(str(e))
     for sig in (signal.SIGTERM, signal.SIGINT):
         signal.signal(sig, line.stop)
+    for sig in (signal.SIGUSR1, signal.SIGUSR2):
+        signal.signal(sig, line.deliver)
     print(f"READY {line.pts}", flush=True)
     try:
         line.run(personality)

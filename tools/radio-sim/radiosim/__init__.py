@@ -7,6 +7,7 @@
     start(line)       called once when the loop starts; keep `line` to talk to it
     on_byte(byte)     called with each byte from the utility at its (modelled) arrival time
     report()          JSON-ready dict stored under report[name]
+    on_signal(signum) optional: SIGUSR1 to the simulator, passed on from the loop
 
 and uses `line.send(data)`, `line.later(delay_ms, fn)`, `line.log(what, **fields)`,
 `line.now_ms()`, `line.settings` (the utility's current line settings) and `line.hangup()`.

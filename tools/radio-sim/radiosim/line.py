@@ -39,6 +39,7 @@ class Line:
         self._rx_free = self._tx_free = 0.0  # when each direction's wire is next idle
         self._now = None  # event time while a callback runs
         self._stop_signal = None
+        self._signals = deque()  # caught by deliver(), passed on from the loop
         self._poll_settings()  # before READY, so the history starts with our own settings
 
     # --- interface for personalities -------------------------------------------------------
@@ -75,6 +76,10 @@ class Line:
         """Signal handler: leave the loop within one poll period."""
         self._stop_signal = signum
 
+    def deliver(self, signum, _frame=None):
+        """Signal handler: hand the signal to the personality from the loop, not mid-callback."""
+        self._signals.append(signum)
+
     def run(self, personality):
         self.log("start", pts=self.pts, link=self.link, pace_bps=self.pace_bps)
         personality.start(self)
@@ -83,6 +88,7 @@ class Line:
             if self.master is not None:
                 self._read(now)
             self._dispatch(personality, now)
+            self._pass_signals(personality, now)
             self._flush()
             self._poll_settings()
         self.log("stop", signal=self._stop_signal)
@@ -145,6 +151,17 @@ class Line:
             else:
                 break
         self._now = None
+
+    def _pass_signals(self, personality, now):
+        handler = getattr(personality, "on_signal", None)
+        while self._signals:
+            signum = self._signals.popleft()
+            if handler is None:
+                self.log("signal ignored", signal=signum)
+                continue
+            self._now = now
+            handler(signum)
+            self._now = None
 
     def _flush(self):
         if self.master is None:
