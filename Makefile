@@ -1,11 +1,14 @@
 # The two commands a newcomer needs are `make run` and `make test`.
-.PHONY: run test build clean format
+.PHONY: run test bench build clean format
 
 run:
 	scripts/run
 
 test:
 	scripts/test
+
+bench:
+	scripts/bench
 
 build:
 	scripts/install-deps

@@ -35,9 +35,12 @@ DWORD CUpdateDialog::DrainRing(unsigned char* destination, DWORD capacity) {
   return taken;
 }
 
-void CUpdateDialog::ReadUntilSemicolon(unsigned char* destination) {
-  for (DWORD i = 0; i < RING_SIZE && RingHasUnread(); ++i) {
-    destination[i] = TakeOne();
-    if (destination[i] == ';') break;
+DWORD CUpdateDialog::ReadUntilSemicolon(unsigned char* destination, DWORD capacity) {
+  DWORD copied = 0;
+  while (copied < capacity && RingHasUnread()) {
+    const unsigned char byte = TakeOne();
+    destination[copied++] = byte;
+    if (byte == ';') break;
   }
+  return copied;
 }

@@ -1,6 +1,8 @@
 // The main window's message handling.
 #include "ui/UpdateDialog.h"
 
+#include <commctrl.h>
+
 #include <cstdlib>
 
 #include "framework/WinApp.h"
@@ -37,6 +39,9 @@ bool CUpdateDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 bool CUpdateDialog::OnCommand(UINT id, UINT code) {
   if (code == BN_CLICKED) {
     switch (id) {
+      case IDC_START:
+        OnStart();
+        return true;
       case IDC_ABORT:
         OnAbort();
         return true;
@@ -48,6 +53,42 @@ bool CUpdateDialog::OnCommand(UINT id, UINT code) {
     }
   }
   return CDialog::OnCommand(id, code);
+}
+
+void CUpdateDialog::OnStart() {
+  CWnd start = GetDlgItem(IDC_START);
+  CWnd exit = GetDlgItem(IDC_EXIT);
+  CWnd abort = GetDlgItem(IDC_ABORT);
+  CWnd port = GetDlgItem(IDC_PORT);
+  CWnd percent = GetDlgItem(IDC_PERCENT);
+  CWnd help = GetDlgItem(ID_HELP);
+
+  // Busy: no second run, no exit and no change of port while this one lasts.
+  start.EnableWindow(FALSE);
+  abort.EnableWindow(TRUE);
+  exit.EnableWindow(FALSE);
+  percent.EnableWindow(TRUE);
+  port.EnableWindow(FALSE);
+  abort.SetFocus();
+  m_bAbort = 0;
+
+  RunUpdate();  // the stages pump messages, so this window's handlers run meanwhile
+
+  start.EnableWindow(TRUE);
+  abort.EnableWindow(FALSE);
+  exit.EnableWindow(TRUE);
+  percent.EnableWindow(FALSE);
+  port.EnableWindow(TRUE);
+  start.SetFocus();
+  abort.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  help.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  SendMessage(DM_SETDEFID, IDC_START);
+}
+
+void CUpdateDialog::ShowPercent(UINT percent) {
+  GetDlgItem(IDC_PROGRESS).SendMessage(PBM_SETPOS, percent);
+  m_strPercent.Format("%u%%", percent);
+  UpdateData(FALSE);
 }
 
 void CUpdateDialog::OnExit() {

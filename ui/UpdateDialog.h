@@ -25,11 +25,21 @@ class CUpdateDialog : public CDialog {
   // Takes every unread byte, including those arriving meanwhile, and returns how
   // many; stores at most `capacity`. The ring must hold at least one unread byte.
   DWORD DrainRing(unsigned char* destination, DWORD capacity);
-  // Copies unread bytes up to and including the first ';' into a 256-byte destination.
-  void ReadUntilSemicolon(unsigned char* destination);
+  // Copies unread bytes up to and including the first ';', at most `capacity`;
+  // returns how many. Writes no terminator.
+  DWORD ReadUntilSemicolon(unsigned char* destination, DWORD capacity);
   int WaitForReply(DWORD timeout, const unsigned char* expected, DWORD count);
   void ArmReplyTimer(UINT interval);
   void PumpOneMessage();
+
+  // Target protocols (protocol/).
+  int EnterBootMode();
+  int LoadWriteControlProgram();
+  int ProgramFlash(const unsigned char* image);
+  int IdentifyRadio();
+
+  // Update procedure (update/).
+  void RunUpdate();
 
  protected:
   // Window handling (ui/).
@@ -39,10 +49,28 @@ class CUpdateDialog : public CDialog {
   void OnCancel() override {}  // nor do Esc and the close request
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool OnCommand(UINT id, UINT code) override;
+  void OnStart();
   void OnExit();
 
   // Serial link handlers (serial/).
   void OnTimer(UINT_PTR id);
   void OnAbort();
   void ShowSystemError(DWORD code);
+
+  // Display updates of the stages (ui/).
+  void ShowPercent(UINT percent);  // the bar's position and the percent text
+
+ private:
+  // Stage helpers (protocol/).
+  DWORD AwaitBootReply(unsigned char* reply);
+  struct DirectReply {
+    unsigned char buffer[256];  // the latest read, at most a buffer's worth
+    DWORD stored = 0;           // bytes of that read in the buffer
+    DWORD count = 0;            // bytes of the whole answer, surplus included
+  };
+  int AwaitDirectReply(DirectReply& reply);
+
+  // Update procedure helpers (update/).
+  void WriteFirmware();  // the boot-mode stages and their result message
+  void FinishRun();      // the closing steps: port closed, idle display
 };

@@ -112,16 +112,21 @@ TEST_F(RingTest, DrainAlsoTakesBytesThatArriveDuringTheCopy) {
 TEST_F(RingTest, ReadUntilSemicolonCopiesOneReplyAtATime) {
   unsigned char buffer[RING_SIZE];
   std::fill(buffer, buffer + sizeof buffer, 'x');
+  const auto Read = [&](DWORD capacity) { return dialog.ReadUntilSemicolon(buffer, capacity); };
   Store("AB;CD;");
-  dialog.ReadUntilSemicolon(buffer);
+  EXPECT_EQ(Read(sizeof buffer), 3u);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "AB;x");
-  dialog.ReadUntilSemicolon(buffer);
+  EXPECT_EQ(Read(sizeof buffer), 3u);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "CD;x");
-  dialog.ReadUntilSemicolon(buffer);  // empty ring: the destination stays as it was
+  EXPECT_EQ(Read(sizeof buffer), 0u);  // empty ring: the destination stays as it was
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "CD;x");
   Store("EF");
-  dialog.ReadUntilSemicolon(buffer);  // no ';': everything there is, then stop
+  EXPECT_EQ(Read(sizeof buffer), 2u);  // no ';': everything there is, then stop
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "EF;x");
+  Store("GHIJ;");
+  EXPECT_EQ(Read(3), 3u);  // never past the destination; the rest stays unread
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 4), "GHIx");
+  EXPECT_EQ(Read(sizeof buffer), 2u);
   EXPECT_FALSE(RingHasUnread());
 }
 }  // namespace

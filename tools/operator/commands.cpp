@@ -143,11 +143,18 @@ bool waitGone(const std::string& argument, JsonObject&, std::string& error) {
   return true;
 }
 
+// watch MS [stop-at-box]
 bool watch(const std::string& argument, JsonObject& reply, std::string& error) {
+  const size_t space = argument.find(' ');
+  const std::string mode = space == std::string::npos ? "" : argument.substr(space + 1);
+  if (!mode.empty() && mode != "stop-at-box") {
+    error = "unknown watch mode '" + mode + "'";
+    return false;
+  }
   long ms = 0;
   HWND main = nullptr;
-  return parseNumber(argument, ms, error) && requireMain(main, error) &&
-         watchMainWindow(main, static_cast<DWORD>(ms), reply, error);
+  return parseNumber(argument.substr(0, space), ms, error) && requireMain(main, error) &&
+         watchMainWindow(main, static_cast<DWORD>(ms), mode == "stop-at-box", reply, error);
 }
 
 bool quit(const std::string&, JsonObject&, std::string&) { return true; }

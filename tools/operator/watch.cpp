@@ -10,6 +10,9 @@
 
 namespace {
 
+// A run outlives one watch when watches stop at its boxes.
+bool g_runUnderWay = false;
+
 struct Observed {
   std::optional<std::string> status;
   std::optional<std::string> percent;
@@ -55,17 +58,25 @@ class Watcher {
         emit(JsonObject().str("event", "enabled").num("id", id).flag("enabled", enabled));
       seen_.enabled[id] = enabled;
     }
-    if (!seen_.enabled[ids::start]) startWasDisabled_ = true;
+    if (!seen_.enabled[ids::start]) g_runUnderWay = true;
   }
 
   // Returns false (with error) only when a box cannot be answered.
-  bool answerBoxes(bool& anyOpen, std::string& error) {
+  bool answerBoxes(bool stopAtBox, bool& anyOpen, std::string& error) {
     std::vector<HWND> boxes = openBoxes(main_);
     anyOpen = !boxes.empty();
+    // The window may have changed between the last look and the box: look again,
+    // so the events show how things stood when it came.
+    if (anyOpen) lookAtControls();
     for (HWND box : boxes) {
       std::vector<BoxButton> buttons = boxButtons(box);
       JsonObject event;
       event.str("event", "box").merge(describeBox(box, main_));
+      if (stopAtBox) {
+        emit(event);
+        g_runUnderWay = true;
+        return true;
+      }
       if (buttons.empty()) {
         emit(event);
         error = "a box without buttons is open";
@@ -77,18 +88,17 @@ class Watcher {
     return true;
   }
 
-  bool idle() const { return startWasDisabled_ && seen_.enabled.at(ids::start); }
+  bool idle() const { return g_runUnderWay && seen_.enabled.at(ids::start); }
 
  private:
   HWND main_;
   Observed seen_;
-  bool startWasDisabled_ = false;
   int events_ = 0;
 };
 
 }  // namespace
 
-bool watchMainWindow(HWND main, DWORD ms, JsonObject& reply, std::string& error) {
+bool watchMainWindow(HWND main, DWORD ms, bool stopAtBox, JsonObject& reply, std::string& error) {
   Watcher watcher(main);
   std::string ending;
   bool answered = true;
@@ -99,9 +109,15 @@ bool watchMainWindow(HWND main, DWORD ms, JsonObject& reply, std::string& error)
     }
     watcher.lookAtControls();
     bool boxOpen = false;
-    answered = watcher.answerBoxes(boxOpen, error);
+    answered = watcher.answerBoxes(stopAtBox, boxOpen, error);
     if (!answered) return true;
-    if (!boxOpen && watcher.idle()) ending = "idle";
+    if (boxOpen && stopAtBox) {
+      ending = "box-open";
+    } else if (!boxOpen && watcher.idle()) {
+      watcher.lookAtControls();  // the texts may have changed after this pass read them
+      ending = "idle";
+      g_runUnderWay = false;
+    }
     return !ending.empty();
   });
   if (!answered) return false;

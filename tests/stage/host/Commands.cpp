@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <vector>
 
 #include "Host.h"
+#include "framework/WinApp.h"
+#include "protocol/Payload.h"
 #include "serial/SerialLink.h"
 #include "ui/resource.h"
 
@@ -58,6 +61,25 @@ std::string Receive(Host& host, size_t count, DWORD ms) {
   }
   return ToHex(got.data(), got.size());
 }
+void ClickAbort(HWND dialog) {
+  // What a click on Cancel makes the button send, handled at once.
+  ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_ABORT)));
+}
+
+struct FileTrigger {
+  std::string path;
+  HWND dialog;
+};
+
+unsigned __stdcall WatchForFile(void* param) {
+  // Posts the click when the radio creates the file: the stage's next pump handles it.
+  std::unique_ptr<FileTrigger> trigger(static_cast<FileTrigger*>(param));
+  while (::GetFileAttributesA(trigger->path.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(1);
+  ::PostMessageA(trigger->dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(trigger->dialog, IDC_ABORT)));
+  return 0;
+}
 }  // namespace
 
 bool RunCommand(Host& host, const std::string& name, std::istringstream& args, JsonObject& reply) {
@@ -87,6 +109,31 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     DWORD ms = 0;
     args >> count >> ms;
     reply.str("hex", Receive(host, count, ms));
+  } else if (name == "boot") {
+    reply.num("result", dialog.EnterBootMode());
+  } else if (name == "load") {
+    reply.num("result", dialog.LoadWriteControlProgram());
+  } else if (name == "flash") {
+    reply.num("result", dialog.ProgramFlash(FirmwarePayload::FirmwareImage));
+  } else if (name == "cpu") {
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ms = [](const FILETIME& t) { return ((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000; };
+    reply.num("user_ms", ms(user)).num("kernel_ms", ms(kernel));
+  } else if (name == "link-state") {
+    reply.flag("reader", g_bReaderRun.load() == 1).flag("unread", RingHasUnread());
+  } else if (name == "abort") {
+    ClickAbort(dialog.m_hWnd);
+  } else if (name == "abort-on-percent") {
+    std::string text;
+    args >> text;
+    host.observer.OnPercent(text, ClickAbort);
+  } else if (name == "abort-on-file") {
+    std::string path;
+    args >> path;
+    HANDLE thread = CWinApp::BeginThread(WatchForFile, new FileTrigger{path, dialog.m_hWnd});
+    reply.flag("result", thread != nullptr);
+    if (thread) ::CloseHandle(thread);
   } else {
     return false;
   }

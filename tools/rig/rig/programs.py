@@ -1,6 +1,7 @@
 """Windows programs of the build under Wine: the utility itself, and the
 programs that answer one JSON line per command line (stage host, operator)."""
 import json
+import os
 import select
 import subprocess
 import time
@@ -22,6 +23,7 @@ class LineProgram:
     def __init__(self, name):
         self._process = subprocess.Popen(["wine", str(exe(name))], env=wine.env(), stdin=subprocess.PIPE,
                                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, bufsize=1)
+        self._pending = b""  # output read but not yet returned: select() cannot see it
 
     def send(self, line):
         self._process.stdin.write(line + "\n")
@@ -29,12 +31,17 @@ class LineProgram:
 
     def read(self, timeout=60):
         """The next JSON line of output."""
-        ready, _, _ = select.select([self._process.stdout], [], [], timeout)
-        if not ready:
-            raise TimeoutError(f"no answer within {timeout} s")
-        line = self._process.stdout.readline()
-        if not line:
-            raise EOFError(f"the program ended (exit code {self._process.poll()})")
+        deadline = time.monotonic() + timeout
+        fd = self._process.stdout.fileno()
+        while b"\n" not in self._pending:
+            ready, _, _ = select.select([fd], [], [], max(0, deadline - time.monotonic()))
+            if not ready:
+                raise TimeoutError(f"no answer within {timeout} s")
+            chunk = os.read(fd, 65536)
+            if not chunk:
+                raise EOFError(f"the program ended (exit code {self._process.poll()})")
+            self._pending += chunk
+        line, self._pending = self._pending.split(b"\n", 1)
         return json.loads(line)
 
     def __call__(self, line, timeout=60):
@@ -57,6 +64,13 @@ class LineProgram:
 
     def __exit__(self, *exc):
         self.close()
+
+
+def marker(*args):
+    """The registry marker, set up or read as an administrator would (marker.exe)."""
+    done = subprocess.run(["wine", str(exe("marker.exe")), *args], env=wine.env(), capture_output=True, text=True,
+                          check=True)
+    return json.loads(done.stdout) if args[0] == "read" else None
 
 
 class Utility:

@@ -11,6 +11,29 @@ SIM = wine.ROOT / "tools" / "radio-sim"
 PYTHON = "/usr/bin/python3"
 
 
+def payload_file(variable, sample):
+    """The payload file the x86_64 build embedded: its CMake cache says which."""
+    cache = wine.EXE_DIR / "CMakeCache.txt"
+    if cache.exists():
+        for line in cache.read_text().splitlines():
+            if line.startswith(variable + ":"):
+                return line.split("=", 1)[1]
+    return str(wine.ROOT / "payload" / sample)
+
+
+def image_file():
+    return payload_file("ZK_FIRMWARE_IMAGE", "sample-firmware.bin")
+
+
+def zk4100(start_in="boot", normal=None, boot=None, faults=None, **top):
+    """A scenario for the simulated ZK-4100 that checks what it receives against
+    the payload the utility was built with."""
+    return {"personality": "radio", "start_in": start_in, "normal": normal or {},
+            "boot": {"program_file": payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin"),
+                     "image_file": image_file(), **(boot or {})},
+            "faults": faults or [], **top}
+
+
 class Radio:
     def __init__(self, scenario=None, port=1, pace=None):
         self.scenario = scenario or {}
@@ -34,6 +57,14 @@ class Radio:
             self._process.kill()
             raise RuntimeError(f"the simulated radio did not start: {ready!r}")
         return self
+
+    def switch_to_boot(self):
+        """What a person does between the prompts: re-cables the radio with S1 on."""
+        self._process.send_signal(signal.SIGUSR1)
+
+    def switch_to_normal(self):
+        """S1 off again: the radio starts in its normal mode."""
+        self._process.send_signal(signal.SIGUSR2)
 
     def stop(self):
         """Ends the radio and keeps its report; the port is then absent again."""

@@ -93,3 +93,8 @@ def reg(*args, check=True):
     """Wine's own reg.exe, by path, so that nothing in the working folder shadows it."""
     return subprocess.run(["wine", "C:\\windows\\system32\\reg.exe", *args], env=env(), check=check,
                           capture_output=True, text=True)
+
+
+def windows_path(path):
+    """The same file as Wine programs name it (drive Z: is the root)."""
+    return "Z:" + str(path).replace("/", "\\")

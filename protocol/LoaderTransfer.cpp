@@ -1,0 +1,80 @@
+// Loader transfer: the write control program byte by byte, each answered, then
+// the erase result. The stage reads the port itself while the reader is stopped.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "framework/WinApp.h"
+#include "protocol/Payload.h"
+#include "serial/SerialLink.h"
+#include "ui/Texts.h"
+#include "ui/UpdateDialog.h"
+#include "ui/resource.h"
+
+namespace {
+constexpr UINT LOADER_REPLY_TIMEOUT = 1000;  // ms, for each answer and for the erase result
+constexpr unsigned char ERASED = 0xAA;
+
+OVERLAPPED g_ovDirectRead;  // passed with every direct read; never set
+
+DWORD QueuedBytes() {
+  DWORD errors = 0;
+  COMSTAT status = {};
+  return ::ClearCommError(g_hPort, &errors, &status) ? status.cbInQue : 0;
+}
+}  // namespace
+
+int CUpdateDialog::AwaitDirectReply(DirectReply& reply) {
+  ArmReplyTimer(LOADER_REPLY_TIMEOUT);
+  DWORD queued = 0;
+  while (queued == 0) {
+    PumpOneMessage();
+    ::Sleep(1);
+    if (m_bTimedOut || m_bAbort) return 0;
+    queued = QueuedBytes();
+  }
+  // Whatever is queued is read, 256 bytes at the most per read: a longer answer
+  // is counted, and the buffer keeps the part that ends it.
+  reply.count = 0;
+  reply.stored = 0;
+  for (DWORD left = queued; left > 0;) {
+    const DWORD wanted = left < sizeof reply.buffer ? left : sizeof reply.buffer;
+    DWORD read = 0;
+    ::ReadFile(g_hPort, reply.buffer, wanted, &read, &g_ovDirectRead);
+    reply.count += read;
+    reply.stored = read;
+    if (read < wanted) break;
+    left -= read;
+  }
+  if (reply.count != queued) {
+    MessageBox(Texts::ReadMismatch, AfxGetApp()->m_strAppName, MB_OK);
+  }
+  return 1;
+}
+
+int CUpdateDialog::LoadWriteControlProgram() {
+  CWnd progress = GetDlgItem(IDC_PROGRESS);
+  progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  m_strStatus = Texts::LoadingProgram;
+  UpdateData(FALSE);
+  StopReader();  // joined: no answer of this stage can end up in the ring
+
+  DirectReply reply;
+  const unsigned char* program = FirmwarePayload::WriteControlProgram;
+  for (DWORD i = 0; i < WRITE_CONTROL_PROGRAM_SIZE; ++i) {
+    if (SendBytes(program + i, 1) != 1) return 0;
+    ShowPercent(i * 100 / WRITE_CONTROL_PROGRAM_SIZE + 1);
+    PumpOneMessage();
+    if (m_bAbort) return 0;
+    if (AwaitDirectReply(reply) != 1) return 0;  // any answer answers the byte
+  }
+
+  m_strStatus = Texts::DeletingOldFirmware;
+  UpdateData(FALSE);
+  progress.SendMessage(PBM_SETPOS, 100);
+  // Two bytes at once: the last byte's answer and the erase result together.
+  if (reply.count != 2 && AwaitDirectReply(reply) != 1) return 0;
+  if (reply.stored == 0 || reply.buffer[reply.stored - 1] != ERASED) return 0;
+  StartReader();
+  return 1;
+}

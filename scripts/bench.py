@@ -1,0 +1,80 @@
+"""Measures a complete boot-mode write (boot entry, loader transfer, 12 blocks)
+against the simulated radio: once unpaced, which leaves only the utility's own
+overhead, and once paced at 9600 bit/s 8N1, as on a real line."""
+import argparse
+import pathlib
+import sys
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
+
+from rig import wine  # noqa: E402
+from rig.programs import LineProgram  # noqa: E402
+from rig.radio import Radio, zk4100  # noqa: E402
+
+BITS_PER_BYTE = 10  # start bit, 8 data bits, stop bit
+ERASE_MS = 300      # the simulated radio's erase time, part of the line's share
+
+
+def exchanges(report):
+    """Turn-arounds on the line: a run of the radio's bytes after a run of the utility's."""
+    sent = [(t, 0) for t in report["to_radio"]["t_ms"]]
+    received = [(t, 1) for t in report["from_radio"]["t_ms"]]
+    order = [side for _, side in sorted(sent + received)]
+    return sum(1 for before, after in zip(order, order[1:]) if (before, after) == (0, 1))
+
+
+def run(pace):
+    with Radio(zk4100(boot={"erase_ms": ERASE_MS}), pace=pace) as radio:
+        with LineProgram("stage_host.exe") as host:
+            host("open")
+            host("start-reader")
+            before = host("cpu")
+            started = time.monotonic()
+            results = [host(stage, timeout=1200)["result"] for stage in ("boot", "load", "flash")]
+            total = time.monotonic() - started
+            after = host("cpu")
+            host("stop-reader")
+            host("close")
+        report = radio.stop()
+    if results != [1, 1, 1] or not report["radio"]["boot"]["flash_matches"]:
+        sys.exit(f"the write failed: stage results {results}")
+    cpu = sum(after[k] - before[k] for k in ("user_ms", "kernel_ms")) / 1000
+    return total, cpu, report
+
+
+def show(title, pace, total, cpu, report):
+    to_radio, from_radio = report["to_radio"]["count"], report["from_radio"]["count"]
+    line = (to_radio + from_radio) * BITS_PER_BYTE / 9600 + ERASE_MS / 1000
+    turns = exchanges(report)
+    print(f"{title} (radio {'paced at %d bit/s' % pace if pace else 'unpaced'})")
+    print(f"  total time            {total:9.2f} s")
+    print(f"  bytes to the radio    {to_radio:9d}")
+    print(f"  bytes from the radio  {from_radio:9d}")
+    print(f"  exchanges             {turns:9d}")
+    print(f"  line time at 9600 8N1 {line:9.2f} s   (10 bits a byte, erase {ERASE_MS} ms)")
+    print(f"  ratio total/line      {total / line:9.3f}")
+    if pace:
+        print(f"  overhead per exchange {(total - line) / turns * 1000:9.3f} ms   (beyond the line time)")
+    else:
+        print(f"  time per exchange     {total / turns * 1000:9.3f} ms   (the utility's polling and the pty)")
+    print(f"  utility CPU time      {cpu:9.2f} s   ({cpu / total:.0%} of the total: the reader polls without pause)")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--unpaced-only", action="store_true", help="skip the paced run (about 5 minutes)")
+    args = parser.parse_args()
+    wine.ensure_prefix()
+    started_server = wine.start_server()
+    try:
+        show("Unpaced", None, *run(None))
+        if not args.unpaced_only:
+            show("Paced", 9600, *run(9600))
+    finally:
+        if started_server:
+            wine.stop_server()
+
+
+if __name__ == "__main__":
+    main()

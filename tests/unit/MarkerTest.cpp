@@ -1,0 +1,66 @@
+// The registry marker under HKEY_LOCAL_MACHINE: read, write, and a key that is missing.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "update/Marker.h"
+
+namespace {
+class MarkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, MARKER_KEY); }
+  void TearDown() override { ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, MARKER_KEY); }
+
+  static void CreateKey(DWORD type, std::vector<BYTE> data) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (!data.empty()) {
+      ::RegSetValueExA(key, MARKER_VALUE, 0, type, data.data(), static_cast<DWORD>(data.size()));
+    }
+    ::RegCloseKey(key);
+  }
+  static bool KeyExists() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(key);
+    return true;
+  }
+};
+
+std::vector<BYTE> Dword(DWORD value) { return {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}; }
+
+TEST_F(MarkerTest, ReadTakesAFullDwordAndOtherwiseKeepsTheVariable) {
+  struct Case {
+    bool key;
+    DWORD type;
+    std::vector<BYTE> data;
+    DWORD before, after;
+  } cases[] = {
+      {false, 0, {}, 0, 0},                               // no key
+      {false, 0, {}, 3120, 3120},                         // no key: a read-back keeps what is in memory
+      {true, 0, {}, 7, 7},                                // no value
+      {true, REG_DWORD, Dword(3120), 0, 3120},            // identified
+      {true, REG_DWORD, Dword(77), 3120, 77},             // another number
+      {true, REG_BINARY, {0x30, 0x0C}, 0, 0},             // too short: not mixed into the variable
+      {true, REG_BINARY, {1, 2, 3, 4, 5, 6, 7, 8}, 9, 9}  // too long
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    if (c.key) CreateKey(c.type, c.data);
+    DWORD marker = c.before;
+    ReadMarker(marker);
+    EXPECT_EQ(marker, c.after) << "key " << c.key << " type " << c.type << " size " << c.data.size();
+  }
+}
+
+TEST_F(MarkerTest, WriteStoresTheMarkerButNeverCreatesTheKey) {
+  WriteMarker();
+  EXPECT_FALSE(KeyExists());
+  CreateKey(REG_DWORD, Dword(5));
+  WriteMarker();
+  DWORD marker = 0;
+  ReadMarker(marker);
+  EXPECT_EQ(marker, IDENTIFIED_MARKER);
+}
+}  // namespace

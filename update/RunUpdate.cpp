@@ -1,0 +1,66 @@
+// The update procedure: one press of the start button, from the first prompt to
+// the idle display again.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "protocol/Payload.h"
+#include "ui/Texts.h"
+#include "ui/UpdateDialog.h"
+#include "ui/resource.h"
+#include "update/Marker.h"
+
+namespace {
+constexpr UINT PROMPT = MB_OKCANCEL | MB_ICONINFORMATION;
+}
+
+void CUpdateDialog::RunUpdate() {
+  DWORD marker = 0;
+  ReadMarker(marker);
+  // Phase A, identification in normal mode: only until a radio has been identified.
+  if (marker != IDENTIFIED_MARKER && MessageBox(Texts::ConnectionPrompt, Texts::Caption, PROMPT) != IDOK) return;
+  if (OpenPort() == 0) return;
+  StartReader();
+  if (marker != IDENTIFIED_MARKER) {
+    if (IdentifyRadio() != 1) return FinishRun();
+    marker = IDENTIFIED_MARKER;
+    WriteMarker();
+  }
+  // Not reset first: a read-back that cannot read keeps 3120, and the run goes on.
+  ReadMarker(marker);
+  if (marker != IDENTIFIED_MARKER) {
+    MessageBox(Texts::NeedRights, Texts::Caption, MB_ICONSTOP);
+    return FinishRun();
+  }
+
+  // Phase B, firmware writing in boot mode.
+  if (MessageBox(Texts::WritingModePrompt, Texts::Caption, PROMPT) != IDOK) return FinishRun();
+  StopReader();
+  ClosePort();
+  if (OpenPort() == 0) return;
+  GetDlgItem(IDC_CAUTION).ShowWindow(SW_SHOW);
+  StartReader();
+  WriteFirmware();
+  GetDlgItem(IDC_CAUTION).ShowWindow(SW_HIDE);
+  FinishRun();
+}
+
+void CUpdateDialog::WriteFirmware() {
+  if (EnterBootMode() != 1) {
+    MessageBox(Texts::DetectionFailed, Texts::Caption, MB_ICONEXCLAMATION);
+  } else if (LoadWriteControlProgram() != 1 || ProgramFlash(FirmwarePayload::FirmwareImage) != 1) {
+    MessageBox(Texts::WriteFailed, Texts::Caption, MB_ICONEXCLAMATION);
+  } else {
+    MessageBox(Texts::Completed, Texts::Caption, MB_ICONINFORMATION);
+    MessageBox(Texts::NormalModeInstructions, Texts::Caption, MB_ICONINFORMATION);
+  }
+}
+
+void CUpdateDialog::FinishRun() {
+  StopReader();
+  ClosePort();
+  GetDlgItem(IDC_PROGRESS).SendMessage(PBM_SETPOS, 0);  // the range the stages set stays
+  m_strStatus = Texts::IdleStatus;
+  m_strPercent.Empty();
+  UpdateData(FALSE);
+}
