@@ -1,6 +1,7 @@
 #include "app/UpdateApp.h"
 
 #include "ui/UpdateDialog.h"
+#include "ui/resource.h"
 
 namespace {
 CUpdateApp theApp;
@@ -14,4 +15,14 @@ BOOL CUpdateApp::InitInstance() {
   m_pMainWnd = nullptr;
   // No message loop follows: the program ends with exit code 0.
   return FALSE;
+}
+
+bool CUpdateApp::OnCommand(UINT id, UINT) {
+  switch (id) {
+    case ID_HELP:
+      OnHelp();
+      return true;
+    default:
+      return false;
+  }
 }

@@ -6,4 +6,5 @@
 class CUpdateApp : public CWinApp {
  public:
   BOOL InitInstance() override;
+  bool OnCommand(UINT id, UINT code) override;
 };

@@ -2,14 +2,21 @@
 
 #include "framework/WinApp.h"
 
+HWND CDialog::OwnerHandle() const {
+  // Without a parent of its own, a dialog is owned by the main window while it is open.
+  if (m_pParentWnd) return m_pParentWnd->m_hWnd;
+  const CWnd* main = AfxGetApp()->m_pMainWnd;
+  return main && main != this ? main->m_hWnd : nullptr;
+}
+
 INT_PTR CDialog::DoModal() {
-  return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), ParentHandle(), DialogProc,
+  return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), OwnerHandle(), DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::Create(CWnd* parent) {
   m_pParentWnd = parent;
-  return ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), ParentHandle(), DialogProc,
+  return ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), OwnerHandle(), DialogProc,
                               reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
@@ -35,6 +42,9 @@ bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
       return true;
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMANDHELP:
+      result = GetHelpContext();
+      return true;
     default:
       return false;
   }

@@ -12,6 +12,9 @@ class CDialog : public CWnd {
   // Modeless, for hosting the dialog inside another program (the tests do).
   BOOL Create(CWnd* parent = nullptr);
   void EndDialog(int result);
+  // Gives a control the focus the way the dialog manager does, so that a push
+  // button that gets it also becomes the button that Enter presses.
+  void GotoDlgCtrl(CWnd& control) { SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.m_hWnd), TRUE); }
 
   // Help context for the help command: the resource help base plus the template id.
   DWORD GetHelpContext() const { return 0x20000 + m_nIDTemplate; }
@@ -30,7 +33,7 @@ class CDialog : public CWnd {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-  HWND ParentHandle() const { return m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr; }
+  HWND OwnerHandle() const;
 
   UINT m_nIDTemplate;
   CWnd* m_pParentWnd;

@@ -19,7 +19,6 @@ class CString {
   BOOL LoadString(UINT id);  // from the program's string table; FALSE when absent
   bool IsEmpty() const { return m_text.empty(); }
   void Empty() { m_text.clear(); }
-  int GetLength() const { return static_cast<int>(m_text.size()); }
 
  private:
   std::string m_text;

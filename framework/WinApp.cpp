@@ -35,6 +35,18 @@ void CWinApp::Enable3dControls() {
   ::InitCommonControlsEx(&controls);
 }
 
+DWORD CWinApp::FindHelpContext() const {
+  for (HWND start : {::GetCapture(), ::GetFocus()}) {
+    for (HWND window = start; window; window = ::GetParent(window)) {
+      const DWORD context = static_cast<DWORD>(::SendMessageA(window, WM_COMMANDHELP, 0, 0));
+      if (context != 0) return context;
+    }
+  }
+  return 0;
+}
+
+void CWinApp::OnHelp() { WinHelp(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, HELP_CONTEXT, FindHelpContext()); }
+
 void CWinApp::WinHelp(HWND owner, UINT command, DWORD_PTR data) {
   if (!::WinHelpA(owner, m_strHelpPath, command, data)) {
     ::MessageBoxA(owner, "Failed to launch help.", m_strAppName, MB_OK | MB_ICONEXCLAMATION);

@@ -26,6 +26,10 @@ class CWinApp {
   // controls are registered, without which the progress bar's template fails.
   void Enable3dControls();
 
+  // The help command: the topic of the window with the mouse capture or the
+  // focus, or of the nearest parent that has one.
+  void OnHelp();
+  DWORD FindHelpContext() const;
   // Asks the help viewer for a topic or to quit; reports a failure to the operator.
   void WinHelp(HWND owner, UINT command, DWORD_PTR data);
 
@@ -36,6 +40,9 @@ class CWinApp {
   CString m_strAppName;   // the program file's name without its extension
   CString m_strHelpPath;  // the program file's full path with the extension ".HLP"
 };
+
+// Asks a window for its help context; windows without one answer 0.
+constexpr UINT WM_COMMANDHELP = WM_APP + 0x365;
 
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();

@@ -16,7 +16,6 @@ class CWnd {
   CWnd GetDlgItem(int id) const { return CWnd(::GetDlgItem(m_hWnd, id)); }
   BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
   BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
-  HWND SetFocus() { return ::SetFocus(m_hWnd); }
   BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);

@@ -1,15 +1,12 @@
 // The main window's message handling.
 #include "ui/UpdateDialog.h"
 
-#include <commctrl.h>
-
-#include <cstdlib>
-
 #include "framework/WinApp.h"
 #include "ui/Texts.h"
 #include "ui/resource.h"
 
-CUpdateDialog::CUpdateDialog(CWnd* parent) : CDialog(IDD_UPDATE, parent) {}
+CUpdateDialog::CUpdateDialog(CWnd* parent)
+    : CDialog(IDD_UPDATE, parent), m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP))) {}
 
 void CUpdateDialog::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);
@@ -19,6 +16,22 @@ void CUpdateDialog::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CUpdateDialog::OnInitDialog() {
   CDialog::OnInitDialog();
+
+  HMENU windowMenu = GetSystemMenu(FALSE);
+  CString about;
+  about.LoadString(IDS_ABOUT_MENU);
+  if (!about.IsEmpty()) {
+    ::AppendMenuA(windowMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(windowMenu, MF_STRING, IDM_ABOUT, about);
+  }
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+  // Restore, Move, Size, Minimize, Maximize, separator, Close (+ separator, About):
+  // by position, after the append and in this order, this takes out Size, the
+  // separator before Close, Maximize and Close. Without Close the caption's close
+  // button is greyed.
+  for (UINT position : {2, 4, 3, 3}) ::RemoveMenu(windowMenu, position, MF_BYPOSITION);
+
   // The template's own texts are never seen: the idle prompt and an empty percent field are.
   m_strStatus = Texts::IdleStatus;
   UpdateData(FALSE);
@@ -31,6 +44,27 @@ bool CUpdateDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     case WM_TIMER:
       OnTimer(wParam);
       return false;  // every timer message also gets the default processing
+    case WM_SYSCOMMAND:
+      return OnSysCommand(static_cast<UINT>(wParam));
+    case WM_PAINT:
+      return OnPaint();
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<LRESULT>(m_hIcon);
+      return true;
+    case WM_DESTROY:
+      OnDestroy();
+      return false;
+    case WM_CONTEXTMENU:
+      return true;  // no context menu anywhere, not even the window menu from the caption
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      result = OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      return true;
     default:
       return CDialog::OnMessage(message, wParam, lParam, result);
   }
@@ -53,46 +87,4 @@ bool CUpdateDialog::OnCommand(UINT id, UINT code) {
     }
   }
   return CDialog::OnCommand(id, code);
-}
-
-void CUpdateDialog::OnStart() {
-  CWnd start = GetDlgItem(IDC_START);
-  CWnd exit = GetDlgItem(IDC_EXIT);
-  CWnd abort = GetDlgItem(IDC_ABORT);
-  CWnd port = GetDlgItem(IDC_PORT);
-  CWnd percent = GetDlgItem(IDC_PERCENT);
-  CWnd help = GetDlgItem(ID_HELP);
-
-  // Busy: no second run, no exit and no change of port while this one lasts.
-  start.EnableWindow(FALSE);
-  abort.EnableWindow(TRUE);
-  exit.EnableWindow(FALSE);
-  percent.EnableWindow(TRUE);
-  port.EnableWindow(FALSE);
-  abort.SetFocus();
-  m_bAbort = 0;
-
-  RunUpdate();  // the stages pump messages, so this window's handlers run meanwhile
-
-  start.EnableWindow(TRUE);
-  abort.EnableWindow(FALSE);
-  exit.EnableWindow(TRUE);
-  percent.EnableWindow(FALSE);
-  port.EnableWindow(TRUE);
-  start.SetFocus();
-  abort.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-  help.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-  SendMessage(DM_SETDEFID, IDC_START);
-}
-
-void CUpdateDialog::ShowPercent(UINT percent) {
-  GetDlgItem(IDC_PROGRESS).SendMessage(PBM_SETPOS, percent);
-  m_strPercent.Format("%u%%", percent);
-  UpdateData(FALSE);
-}
-
-void CUpdateDialog::OnExit() {
-  AfxGetApp()->WinHelp(m_hWnd, HELP_QUIT, 0);
-  // Ends the process at once: static objects are destroyed, the dialog is not ended.
-  std::exit(0);
 }

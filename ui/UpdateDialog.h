@@ -5,6 +5,9 @@
 #include "framework/Dialog.h"
 #include "framework/String.h"
 
+// Where the minimised window draws its icon: centred in the client area.
+POINT CenteredIconOrigin(const RECT& client, int iconWidth, int iconHeight);
+
 class CUpdateDialog : public CDialog {
  public:
   explicit CUpdateDialog(CWnd* parent = nullptr);
@@ -14,6 +17,7 @@ class CUpdateDialog : public CDialog {
   int m_bTimedOut = 0;   // set when REPLY_TIMER fires; cleared by ArmReplyTimer
   CString m_strStatus;   // shown in IDC_STATUS
   CString m_strPercent;  // shown in IDC_PERCENT
+  HICON m_hIcon;         // IDI_APP: window icons, minimised picture; shared, never destroyed
 
   // Serial link (serial/).
   void EnumeratePorts();
@@ -51,6 +55,10 @@ class CUpdateDialog : public CDialog {
   bool OnCommand(UINT id, UINT code) override;
   void OnStart();
   void OnExit();
+  bool OnSysCommand(UINT id);
+  bool OnPaint();
+  LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
+  void OnDestroy();
 
   // Serial link handlers (serial/).
   void OnTimer(UINT_PTR id);

@@ -6,6 +6,9 @@ import pytest
 
 from rig.programs import LineProgram, Utility, marker
 from rig.radio import Radio, zk4100
+from texts import IDLE_STATUS, OK_BUTTON
+
+BS_TYPEMASK = 0xF
 
 
 class Session:
@@ -15,11 +18,11 @@ class Session:
         self.utility = None
         self.op = None
 
-    def start(self, ports=(1,), scenario=None):
+    def start(self, ports=(1,), scenario=None, dll_overrides=""):
         """Radios on `ports`, then the program, then the operator that finds its window."""
         for port in ports:
             self.radios[port] = self._stack.enter_context(Radio(scenario, port=port))
-        self.utility = Utility()
+        self.utility = Utility(dll_overrides)
         self._stack.callback(self.utility.kill)
         self.op = self._stack.enter_context(LineProgram("operator.exe"))
         return self.op
@@ -51,6 +54,38 @@ class Session:
 
     def answer(self, button):
         assert self.op(f"answer-box {button}")["ok"]
+
+    def expect_box(self, text, buttons=OK_BUTTON):
+        """The run's next box is this one, owned by the main window: the events before it."""
+        events, box = self.until_box()
+        assert box is not None, "the run ended without a box"
+        assert (box["caption"], box["text"], box["buttons"], box["owner_is_main"]) == (
+            "ZK-4100 Update", text, buttons, True)
+        return events
+
+    def expect_idle(self):
+        """The run is over and the window is idle again, whatever the outcome."""
+        events, box = self.until_box()
+        assert box is None, box
+        state = self.state()
+        controls = state["controls"]
+        assert state["progress"]["pos"] == 0
+        assert (controls["1007"]["text"], controls["1006"]["text"]) == (IDLE_STATUS, "")
+        assert not controls["1009"]["visible"]
+        assert {i: controls[i]["enabled"] for i in ("1000", "1001", "1002", "1003", "1006", "57670")} == {
+            "1000": True, "1001": False, "1002": True, "1003": True, "1006": False, "57670": True}
+        assert (state["focus"], state["default_id"]) == (1000, 1000)
+        # OK is the default button again; Cancel and Help are drawn as plain push buttons.
+        assert [controls[i]["style"] & BS_TYPEMASK for i in ("1000", "1001", "57670")] == [1, 0, 0]
+        return events
+
+    def start_run(self):
+        assert self.op("click 1000")["ok"]
+
+    def enter_writing_mode(self):
+        """The person re-cables the radio with S1 on, then accepts the prompt."""
+        self.radio.switch_to_boot()
+        self.answer("OK")
 
 
 @pytest.fixture

@@ -3,7 +3,7 @@ import time
 
 import pytest
 
-IDLE_STATUS = "Select a serial port, then click OK to continue."
+from texts import IDLE_STATUS
 
 
 def test_lists_the_ports_that_open_and_shows_the_idle_texts(session):
@@ -26,8 +26,8 @@ def test_without_ports_it_says_so_and_ends(session):
     assert session.utility.wait(20) == 0
 
 
-@pytest.mark.parametrize("action", ["key esc", "close"])
-def test_esc_and_the_close_request_do_not_end_the_dialog(session, action):
+@pytest.mark.parametrize("action", ["key esc", "key alt+f4", "close"])
+def test_esc_alt_f4_and_the_close_request_do_not_end_the_dialog(session, action):
     op = session.start()
     assert op("find 30000")["ok"]
     assert op(action)["ok"]

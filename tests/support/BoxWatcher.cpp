@@ -61,9 +61,7 @@ LRESULT CALLBACK BoxWatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
     HWND window = reinterpret_cast<HWND>(wParam);
     char className[16];
     ::GetClassNameA(window, className, sizeof className);
-    // A message box is a dialog with no owner-drawn look of ours: the dialogs of
-    // the program itself are recognised by their DWLP_USER object and skipped.
-    if (lstrcmpA(className, "#32770") == 0 && ::GetWindowLongPtrA(window, DWLP_USER) == 0) {
+    if (lstrcmpA(className, "#32770") == 0 && window != g_watcher->m_ignored) {
       SeenBox box{TextOf(window), "", "none", {}};
       ::EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&box));
       g_watcher->m_seen.push_back(box);

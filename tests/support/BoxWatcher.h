@@ -1,5 +1,6 @@
-// Watches the message boxes that the calling thread opens: records caption, text,
-// icon and buttons, and answers each one by posting the chosen command.
+// Watches the dialogs that the calling thread opens (message boxes, the About box):
+// records caption, text, icon and buttons, and answers each one by posting the
+// chosen command.
 #pragma once
 
 #include <windows.h>
@@ -22,11 +23,14 @@ class BoxWatcher {
   BoxWatcher& operator=(const BoxWatcher&) = delete;
 
   void SetAnswer(int answer) { m_answer = answer; }
+  // The hosted main window is no box: its own activations are not recorded.
+  void Ignore(HWND window) { m_ignored = window; }
   std::vector<SeenBox> Take();  // the boxes seen since the last call
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
   HHOOK m_hook;
   int m_answer;
+  HWND m_ignored = nullptr;
   std::vector<SeenBox> m_seen;
 };

@@ -20,6 +20,7 @@ class HostedDialog : public ::testing::Test {
     dialog = new CTestDialog;
     ASSERT_TRUE(dialog->Create());
     dialog->ShowWindow(SW_HIDE);
+    boxes->Ignore(dialog->m_hWnd);
     boxes->Take();
   }
   static void TearDownTestSuite() {

@@ -19,6 +19,11 @@ BOOL CALLBACK collectBox(HWND window, LPARAM context) {
   return TRUE;
 }
 
+BOOL CALLBACK collectVisible(HWND window, LPARAM context) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+  return TRUE;
+}
+
 bool isTextStatic(HWND control) {
   if (windowClass(control) != "Static") return false;
   switch (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) {
@@ -40,6 +45,12 @@ std::vector<HWND> openBoxes(HWND main) {
   BoxSearch search{main, processOf(main), {}};
   EnumWindows(collectBox, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+std::vector<HWND> topLevelWindows() {
+  std::vector<HWND> found;
+  EnumWindows(collectVisible, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 std::vector<BoxButton> boxButtons(HWND box) {

@@ -15,6 +15,8 @@ struct BoxButton {
 
 // Visible boxes of the main window's process, topmost first.
 std::vector<HWND> openBoxes(HWND main);
+// Every visible top-level window of any process (a help viewer, say), topmost first.
+std::vector<HWND> topLevelWindows();
 std::vector<BoxButton> boxButtons(HWND box);
 // caption, text, statics, buttons, owner_is_main.
 JsonObject describeBox(HWND box, HWND main);

@@ -97,6 +97,16 @@ bool boxes(const std::string&, JsonObject& reply, std::string& error) {
   return true;
 }
 
+// Every visible top-level window, the utility's or not: caption, texts and buttons.
+bool windows(const std::string&, JsonObject& reply, std::string&) {
+  std::vector<std::string> described;
+  for (HWND window : topLevelWindows()) {
+    described.push_back(describeBox(window, findMainWindow()).num("pid", processOf(window)).text());
+  }
+  reply.raw("windows", jsonArray(described));
+  return true;
+}
+
 bool answerBox(const std::string& argument, JsonObject&, std::string& error) {
   HWND main = nullptr;
   if (!requireMain(main, error)) return false;
@@ -165,17 +175,12 @@ struct Command {
 };
 
 constexpr Command commands[] = {
-    {"find", find},
-    {"state", state},
-    {"click", click},
-    {"key", key},
-    {"wait-box", waitBox},
-    {"answer-box", answerBox},
-    {"boxes", boxes},
-    {"close", close},
-    {"post-command", postCommand},
-    {"wait-gone", waitGone},
-    {"watch", watch},
+    {"find", find},          {"state", state},
+    {"click", click},        {"key", key},
+    {"wait-box", waitBox},   {"answer-box", answerBox},
+    {"boxes", boxes},        {"windows", windows},
+    {"close", close},        {"post-command", postCommand},
+    {"wait-gone", waitGone}, {"watch", watch},
     {"quit", quit},
 };
 

@@ -110,5 +110,15 @@ bool describeMainWindow(HWND main, JsonObject& reply, std::string& error) {
     return false;
   }
   reply.flag("iconic", IsIconic(main) != FALSE).flag("foreground", GetForegroundWindow() == main);
+  RECT rect;
+  GetWindowRect(main, &rect);
+  reply.raw("rect", "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+                        std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]");
+  // Whether a menu (the window menu among them) is being tracked on the window's thread.
+  GUITHREADINFO thread = {};
+  thread.cbSize = sizeof thread;
+  const bool menu = GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &thread) &&
+                    (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
+  reply.flag("menu_mode", menu);
   return true;
 }

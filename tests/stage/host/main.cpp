@@ -37,6 +37,8 @@ int main() {
   CUpdateDialog dialog;
   if (!dialog.Create()) return 1;
   dialog.ShowWindow(SW_HIDE);
+  boxes.Ignore(dialog.m_hWnd);
+  boxes.Take();  // its own activation while it was created
   Observer observer(dialog.m_hWnd);
   Host host{dialog, observer, boxes};
 

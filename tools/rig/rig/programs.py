@@ -76,8 +76,11 @@ def marker(*args):
 class Utility:
     """ZK4100Update.exe, started as an operator would start it."""
 
-    def __init__(self):
-        self._process = subprocess.Popen(["wine", str(exe("ZK4100Update.exe"))], env=wine.env(),
+    def __init__(self, dll_overrides=""):
+        env = wine.env()
+        if dll_overrides:
+            env["WINEDLLOVERRIDES"] += ";" + dll_overrides
+        self._process = subprocess.Popen(["wine", str(exe("ZK4100Update.exe"))], env=env,
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait(self, timeout):
@@ -94,6 +97,8 @@ class Utility:
         if self.running():
             self._process.kill()
             self._process.wait()
-        # Wine keeps the Windows process alive after the launcher is gone.
-        wine.run("wine", "taskkill", "/F", "/IM", "ZK4100Update.exe", check=False)
+        # Wine keeps the Windows process alive after the launcher is gone; a help
+        # viewer it started lives on by itself.
+        for image in ("ZK4100Update.exe", "winhlp32.exe"):
+            wine.run("wine", "taskkill", "/F", "/IM", image, check=False)
         time.sleep(0.2)

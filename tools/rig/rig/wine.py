@@ -3,6 +3,7 @@
 import hashlib
 import os
 import pathlib
+import shutil
 import subprocess
 
 ROOT = pathlib.Path(__file__).resolve().parents[3]
@@ -46,11 +47,13 @@ def ensure_prefix():
     for n in range(1, 5):
         set_port(n, None)
     stamp = PREFIX / ".zk-settings"
-    digest = hashlib.sha256(SETTINGS.encode()).hexdigest()
+    digest = hashlib.sha256((SETTINGS + "marlett").encode()).hexdigest()
     if stamp.exists() and stamp.read_text() == digest:
         return
     PREFIX.parent.mkdir(parents=True, exist_ok=True)
     run("wineboot", "-i")
+    # Wine draws the caption buttons with Marlett, which this packaging leaves out of the prefix.
+    shutil.copy("/usr/share/wine/fonts/marlett.ttf", PREFIX / "drive_c" / "windows" / "Fonts")
     reg = BUILD / "zk-settings.reg"
     reg.write_text(SETTINGS)
     run("wine", "regedit", "/S", str(reg))

@@ -1,0 +1,164 @@
+// The main window's own behaviour, seen in-process (Wine keeps menus per process):
+// the window menu, the system-command filter, icons, colours and the help context.
+#include <string>
+#include <vector>
+
+#include "HostedDialog.h"
+#include "framework/String.h"
+#include "framework/WinApp.h"
+#include "ui/resource.h"
+
+namespace {
+// A second build of these tests uses resources without the About text.
+#ifdef ZK_WITHOUT_ABOUT_TEXT
+constexpr bool kBuiltWithoutAboutText = true;
+#else
+constexpr bool kBuiltWithoutAboutText = false;
+#endif
+
+struct MenuEntry {
+  UINT id;  // 0 for a separator
+  std::string text;
+  bool operator==(const MenuEntry& o) const { return id == o.id && text == o.text; }
+};
+
+std::ostream& operator<<(std::ostream& out, const MenuEntry& e) { return out << e.id << " " << e.text; }
+
+std::vector<MenuEntry> Entries(HMENU menu) {
+  std::vector<MenuEntry> entries;
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    char text[128] = "";
+    ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+    const bool separator = ::GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR;
+    entries.push_back({separator ? 0u : ::GetMenuItemID(menu, i), separator ? "" : text});
+  }
+  return entries;
+}
+
+// Menu mode shows itself to the hooks of the menu's message loop; the hook ends it.
+bool g_menuOpened = false;
+LRESULT CALLBACK MenuLoop(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == MSGF_MENU && !g_menuOpened) {
+    g_menuOpened = true;
+    ::EndMenu();
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool OpensAMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  g_menuOpened = false;
+  HHOOK hook = ::SetWindowsHookExA(WH_MSGFILTER, MenuLoop, nullptr, ::GetCurrentThreadId());
+  ::PostMessageA(window, WM_NULL, 0, 0);  // something for a menu loop to look at
+  ::SendMessageA(window, message, wParam, lParam);
+  ::UnhookWindowsHookEx(hook);
+  MSG pending;
+  while (::PeekMessageA(&pending, window, WM_NULL, WM_NULL, PM_REMOVE)) {
+  }
+  return g_menuOpened;
+}
+
+using WindowTest = HostedDialog;
+
+// The standard window menu that the platform gives a window of the main dialog's styles.
+std::vector<MenuEntry> StandardWindowMenu() {
+  HWND reference = ::CreateWindowExA(WS_EX_APPWINDOW, "#32770", "", 0x90CA00C0 & ~WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                     nullptr, nullptr, nullptr);
+  std::vector<MenuEntry> entries = Entries(::GetSystemMenu(reference, FALSE));
+  ::DestroyWindow(reference);
+  return entries;
+}
+
+TEST_F(WindowTest, TheWindowMenuLosesSizeMaximizeAndCloseAndGainsAbout) {
+  // Expected: the standard menu (Restore, Move, Size, Minimize, Maximize, separator,
+  // Close, and whatever the platform adds after it) without Size, Maximize, Close and
+  // the separator before Close; then a separator and About, unless there is no About text.
+  std::vector<MenuEntry> expected;
+  const std::vector<MenuEntry> standard = StandardWindowMenu();
+  for (size_t i = 0; i < standard.size(); ++i) {
+    const UINT id = standard[i].id;
+    const bool beforeClose = id == 0 && i + 1 < standard.size() && standard[i + 1].id == SC_CLOSE;
+    if (id != SC_SIZE && id != SC_MAXIMIZE && id != SC_CLOSE && !beforeClose) expected.push_back(standard[i]);
+  }
+  ASSERT_GE(expected.size(), 3u);
+  EXPECT_EQ(std::vector<UINT>({expected[0].id, expected[1].id, expected[2].id}),
+            std::vector<UINT>({SC_RESTORE, SC_MOVE, SC_MINIMIZE}));
+  CString about;
+  about.LoadString(IDS_ABOUT_MENU);
+  ASSERT_EQ(about.IsEmpty(), kBuiltWithoutAboutText);
+  if (!about.IsEmpty()) {
+    expected.push_back({0, ""});
+    expected.push_back({IDM_ABOUT, "&About ZK-4100 Update..."});
+  }
+  EXPECT_EQ(Entries(dialog->GetSystemMenu(FALSE)), expected);
+}
+
+TEST_F(WindowTest, TheWindowMenuOpensOnlyWhileIdle) {
+  CWnd start = dialog->GetDlgItem(IDC_START);
+  for (bool idle : {true, false}) {
+    start.EnableWindow(idle);
+    EXPECT_EQ(OpensAMenu(dialog->m_hWnd, WM_SYSCOMMAND, SC_KEYMENU, ' '), idle) << "keyboard, idle " << idle;
+    // A click on the window icon: the low bits carry the hit-test code.
+    EXPECT_EQ(OpensAMenu(dialog->m_hWnd, WM_SYSCOMMAND, SC_MOUSEMENU | HTSYSMENU, 0), idle) << "mouse, idle " << idle;
+    EXPECT_FALSE(OpensAMenu(dialog->m_hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dialog->m_hWnd), 0));
+    // The About command itself is obeyed either way.
+    boxes->Take();
+    ::SendMessageA(dialog->m_hWnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
+    const std::vector<SeenBox> seen = boxes->Take();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, "About Haldren ZK-4100 Update");
+  }
+  start.EnableWindow(TRUE);
+}
+
+TEST_F(WindowTest, TheApplicationIconIsTheWindowsIcon) {
+  HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(dialog->SendMessage(WM_GETICON, ICON_BIG), reinterpret_cast<LRESULT>(icon));
+  EXPECT_EQ(dialog->SendMessage(WM_GETICON, ICON_SMALL), reinterpret_cast<LRESULT>(icon));
+  EXPECT_EQ(dialog->SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(icon));
+}
+
+TEST_F(WindowTest, OnlyTheCautionLineIsRed) {
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  for (int id : {IDC_CAUTION, IDC_STATUS, IDC_PERCENT}) {
+    HWND control = ::GetDlgItem(dialog->m_hWnd, id);
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    const LRESULT brush =
+        dialog->SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    // The default handling runs first, and its brush is the answer.
+    EXPECT_EQ(brush, ::DefWindowProcA(dialog->m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                      reinterpret_cast<LPARAM>(control)));
+    ::SendMessageA(dialog->m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    EXPECT_EQ(::GetTextColor(dc), id == IDC_CAUTION ? RGB(255, 0, 0) : ::GetSysColor(COLOR_WINDOWTEXT)) << id;
+  }
+  ::DeleteDC(dc);
+}
+
+TEST_F(WindowTest, HelpAsksTheWindowWithTheMouseCaptureAndItsParents) {
+  ::SetCapture(::GetDlgItem(dialog->m_hWnd, ID_HELP));  // a button has no topic: its dialog answers
+  EXPECT_EQ(AfxGetApp()->FindHelpContext(), 0x20066u);
+  ::ReleaseCapture();
+}
+
+struct IconCase {
+  RECT client;
+  int iconWidth, iconHeight;
+  POINT origin;
+};
+
+class IconOriginTest : public ::testing::TestWithParam<IconCase> {};
+
+TEST_P(IconOriginTest, CentresTheIconRoundingTowardZero) {
+  const IconCase& c = GetParam();
+  const POINT origin = CenteredIconOrigin(c.client, c.iconWidth, c.iconHeight);
+  EXPECT_EQ(origin.x, c.origin.x);
+  EXPECT_EQ(origin.y, c.origin.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(MinimisedPainting, IconOriginTest,
+                         ::testing::Values(IconCase{{0, 0, 100, 50}, 32, 32, {34, 9}},   // even sizes
+                                           IconCase{{0, 0, 101, 51}, 32, 32, {35, 10}},  // odd sizes
+                                           IconCase{{0, 0, 37, 36}, 16, 16, {11, 10}},
+                                           IconCase{{0, 0, 0, 0}, 32, 32, {-15, -15}},    // -31 / 2 is -15, not -16
+                                           IconCase{{10, 20, 41, 52}, 32, 32, {0, 0}}));  // only the size counts
+}  // namespace

@@ -1,0 +1,51 @@
+// The start handler and what the stages show: the window's busy and idle states.
+#include "ui/UpdateDialog.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "framework/WinApp.h"
+#include "ui/resource.h"
+
+void CUpdateDialog::OnStart() {
+  CWnd start = GetDlgItem(IDC_START);
+  CWnd exit = GetDlgItem(IDC_EXIT);
+  CWnd abort = GetDlgItem(IDC_ABORT);
+  CWnd port = GetDlgItem(IDC_PORT);
+  CWnd percent = GetDlgItem(IDC_PERCENT);
+  CWnd help = GetDlgItem(ID_HELP);
+
+  // Busy: no second run, no exit and no change of port while this one lasts.
+  start.EnableWindow(FALSE);
+  abort.EnableWindow(TRUE);
+  exit.EnableWindow(FALSE);
+  percent.EnableWindow(TRUE);
+  port.EnableWindow(FALSE);
+  GotoDlgCtrl(abort);  // Enter now presses Cancel
+  m_bAbort = 0;
+
+  RunUpdate();  // the stages pump messages, so this window's handlers run meanwhile
+
+  start.EnableWindow(TRUE);
+  abort.EnableWindow(FALSE);
+  exit.EnableWindow(TRUE);
+  percent.EnableWindow(FALSE);
+  port.EnableWindow(TRUE);
+  GotoDlgCtrl(start);
+  abort.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  help.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  SendMessage(DM_SETDEFID, IDC_START);
+}
+
+void CUpdateDialog::ShowPercent(UINT percent) {
+  GetDlgItem(IDC_PROGRESS).SendMessage(PBM_SETPOS, percent);
+  m_strPercent.Format("%u%%", percent);
+  UpdateData(FALSE);
+}
+
+void CUpdateDialog::OnExit() {
+  AfxGetApp()->WinHelp(m_hWnd, HELP_QUIT, 0);
+  // Ends the process at once: static objects are destroyed, the dialog is not ended.
+  std::exit(0);
+}
