@@ -80,20 +80,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 
   LRESULT result = 0;
   if (!dialog->OnMessage(message, wParam, lParam, result)) return FALSE;
-  switch (message) {
-    // These answer through the dialog procedure's own return value.
-    case WM_INITDIALOG:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-    case WM_QUERYDRAGICON:
-      return static_cast<INT_PTR>(result);
-    default:
-      ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);
-      return TRUE;
+  // These answer through the dialog procedure's own return value.
+  if (message == WM_INITDIALOG || message == WM_QUERYDRAGICON || IsCtlColorMessage(message)) {
+    return static_cast<INT_PTR>(result);
   }
+  ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);
+  return TRUE;
 }

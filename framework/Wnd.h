@@ -5,6 +5,9 @@
 
 class CDataExchange;
 
+// WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC: a control asks its parent for colours.
+constexpr bool IsCtlColorMessage(UINT message) { return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC; }
+
 class CWnd {
  public:
   CWnd() = default;

@@ -56,16 +56,11 @@ bool CUpdateDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       return false;
     case WM_CONTEXTMENU:
       return true;  // no context menu anywhere, not even the window menu from the caption
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      result = OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-      return true;
     default:
+      if (IsCtlColorMessage(message)) {
+        result = OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return true;
+      }
       return CDialog::OnMessage(message, wParam, lParam, result);
   }
 }
