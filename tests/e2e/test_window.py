@@ -6,12 +6,11 @@ from rig.programs import marker
 from texts import CONNECTION, PROMPT_BUTTONS, WRITE_FAILED, WRITING_MODE
 
 ABOUT_CAPTION = "About Haldren ZK-4100 Update"
-SLOW_IDENTIFICATION = {"busy": [0, 150, 150, 150, 150, 150]}  # the radio needs about a second
 
 
 def in_identification(update):
     """A run that waits in identification (busy radio) with the connection prompt accepted."""
-    s = update(normal=SLOW_IDENTIFICATION)
+    s = update(slow_identification=True)
     s.start_run()
     s.expect_box(CONNECTION, PROMPT_BUTTONS)
     s.answer("OK")

@@ -17,3 +17,4 @@ def stage():
             host = stack.enter_context(LineProgram("stage_host.exe"))
             return radio, host
         yield start
+

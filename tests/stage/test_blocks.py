@@ -3,6 +3,7 @@ import pathlib
 
 import pytest
 
+from stagehost import on_open_port
 from rig import wine
 from rig.radio import image_file, zk4100
 
@@ -23,13 +24,7 @@ def chunk_end(block, chunk):
 
 def flash(stage, faults=(), abort=None):
     radio, host = stage(zk4100(boot={"start_erased": True}, faults=list(faults)))
-    host("open")
-    host("start-reader")
-    if abort:
-        host(abort)
-    reply = host("flash")
-    host("stop-reader")
-    host("close")
+    reply = on_open_port(host, *([abort] if abort else []), "flash")[-1]
     return reply, radio.stop()
 
 

@@ -3,6 +3,7 @@ import pathlib
 
 import pytest
 
+from stagehost import on_open_port
 from rig.radio import payload_file, zk4100
 
 PROGRAM = pathlib.Path(payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin")).read_bytes()
@@ -11,15 +12,9 @@ BOOT_BYTES = 11  # one burst and 0x55 before the program
 
 def load(stage, boot=None, faults=None, abort_first=False):
     radio, host = stage(zk4100(boot=boot, faults=faults))
-    host("open")
-    host("start-reader")
-    assert host("boot")["result"] == 1
-    if abort_first:
-        host("abort")
-    reply = host("load")
-    reply["link"] = host("link-state")
-    host("stop-reader")
-    host("close")
+    replies = on_open_port(host, "boot", *(["abort"] if abort_first else []), "load", "link-state")
+    assert replies[0]["result"] == 1
+    reply, reply["link"] = replies[-2], replies[-1]
     return reply, radio.stop()
 
 

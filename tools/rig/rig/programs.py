@@ -11,9 +11,9 @@ from . import wine
 
 def exe(name):
     """Path of a program of the x86_64 build."""
-    for path in (wine.EXE_DIR / name, wine.EXE_DIR / "tests" / name, wine.EXE_DIR / "tools" / "operator" / name):
-        if path.exists():
-            return path
+    for folder in (wine.EXE_DIR, wine.EXE_DIR / "tests", *sorted((wine.EXE_DIR / "tools").glob("*"))):
+        if (folder / name).exists():
+            return folder / name
     raise FileNotFoundError(f"{name} is not built; run make build")
 
 
