@@ -27,7 +27,10 @@ def test_enter_while_idle_starts_a_run(update):
 
 def test_right_after_a_start_enter_presses_cancel(update):
     s = in_identification(update)
-    assert s.state()["focus"] == 1001
+    state = s.state()
+    assert state["focus"] == 1001
+    assert {i: state["controls"][i]["enabled"] for i in ("1000", "1001", "1002", "1003", "1006", "57670")} == {
+        "1000": False, "1001": True, "1002": False, "1003": False, "1006": True, "57670": True}
     assert s.op("key enter")["ok"]
     s.expect_box(WRITING_MODE, PROMPT_BUTTONS)  # identification does not look at the abort
     s.enter_writing_mode()
