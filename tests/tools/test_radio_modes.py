@@ -6,7 +6,7 @@ import time
 
 import pytest
 
-from simdrive import BLOCKS, IMAGE, PROGRAM, boot_steps, drive
+from simdrive import IMAGE, PROGRAM, boot_steps, drive
 
 BOOT = {"personality": "radio", "start_in": "boot",
         "boot": {"program_file": str(PROGRAM), "image_file": str(IMAGE)}}
@@ -14,33 +14,6 @@ BOOT = {"personality": "radio", "start_in": "boot",
 
 def boot(faults=(), **config):
     return {**BOOT, "boot": {**BOOT["boot"], **config}, "faults": list(faults)}
-
-
-def test_complete_boot_run_fills_the_flash(start):
-    sim = start(BOOT)
-    steps = boot_steps()
-    assert drive(sim, steps) is None
-    report = sim.stop()
-    radio, image = report["radio"]["boot"], IMAGE.read_bytes()
-    assert [(b["address"], b["size"], b["checksum"], b["checksum_ok"]) for b in radio["blocks"]] \
-        == [(a, s, ~sum(image[a:a + s]) & 0xFF, True) for a, s in BLOCKS]
-    assert (radio["stage"], radio["flash_matches"], radio["first_difference"], radio["errors"]) \
-        == ("done", True, None, [])
-    assert radio["program"] == {"length": 1434, "received": 1436, "matches": True,
-                                "first_difference": None}
-    # Burst, 0x55 and program each way (plus the erase result), then the block phase.
-    assert (report["to_radio"]["count"], report["from_radio"]["count"]) \
-        == (10 + 1 + 1436 + 264_336, 1 + 1 + 1436 + 1 + 2_084)
-
-
-@pytest.mark.parametrize("answer_burst", [1, 3, None])
-def test_bit_rate_matching_answers_one_burst(start, answer_burst):
-    sim = start(boot(answer_burst=answer_burst))
-    tries = answer_burst or 5
-    assert drive(sim, {f"burst:{n}": (bytes(10), b"\x00" if n == answer_burst else b"")
-                       for n in range(1, tries + 1)}) is None
-    radio = sim.stop()["radio"]["boot"]
-    assert (radio["bursts"], radio["stage"]) == (tries, "confirm" if answer_burst else "sync")
 
 
 def _block(steps, b):
@@ -66,22 +39,6 @@ def test_refused_with_nak_then_block_accepted_again(start, at, out, recorded):
     assert [(e["block"], e["got"]) for e in radio["errors"]] == [(block, recorded)]
     assert [b["checksum_ok"] for b in radio["blocks"] if b["index"] == block] == (
         [False, True] if at.startswith("checksum") else [True])
-
-
-@pytest.mark.parametrize("after_program, reply, seconds", [
-    (None, b"\x06\xaa", 0.3),
-    ([["06aa", 0]], b"\x06\xaa", 0.0),
-    ([["06", 0], ["00aa", 100]], b"\x06\x00\xaa", 0.1),
-    ([["0611aa", 0]], b"\x06\x11\xaa", 0.0),
-])
-def test_answer_and_erase_result_after_the_program(start, after_program, reply, seconds):
-    steps = boot_steps()
-    steps["program:1435"] = (steps["program:1435"][0], reply)
-    sim = start(boot(after_program=after_program))
-    name, got, took = drive(sim, steps, until="program:1435")
-    assert (name, got) == ("program:1435", reply)
-    assert took == pytest.approx(seconds, abs=0.08)
-    assert drive(sim, _block(steps, 0), until="command:0")[1] == b"\x06"  # blocks are next
 
 
 @pytest.mark.parametrize("at, fault, reply, seconds, then", [
