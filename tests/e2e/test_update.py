@@ -119,8 +119,8 @@ def test_cancel_during_identification_ends_the_run_at_the_loaders_first_byte(upd
     s.start_run()
     s.expect_box(CONNECTION, PROMPT_BUTTONS)
     s.answer("OK")
-    # What the Cancel button tells its dialog when clicked: a real click right after a
-    # box has closed is sometimes lost under Wine while the activation settles.
+    # What the Cancel button tells its dialog when clicked: under Wine a real click on
+    # Cancel while a stage pumps its messages is now and then lost.
     assert s.op("post-command 1001")["ok"]
     s.expect_box(WRITING_MODE, PROMPT_BUTTONS)  # identification went on to its end
     s.enter_writing_mode()
@@ -131,7 +131,7 @@ def test_cancel_during_identification_ends_the_run_at_the_loaders_first_byte(upd
 
 
 def test_cancel_during_block_writing_ends_the_run(update):
-    s = update(("create", "3120"), pace=115200)  # the blocks take some 20 s: time for a click
+    s = update(("create", "3120"), pace=115200)  # the blocks take some 20 s: time to press Cancel
     s.start_run()
     s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
     s.enter_writing_mode()
@@ -139,7 +139,7 @@ def test_cancel_during_block_writing_ends_the_run(update):
     while s.state()["controls"]["1007"]["text"] != "Transferring the new firmware...":
         assert time.monotonic() < deadline
         time.sleep(0.05)
-    assert s.op("click 1001")["ok"]
+    assert s.op("post-command 1001")["ok"]  # Cancel's own notification: see the test above
     s.expect_box(WRITE_FAILED)
     s.answer("OK")
     s.expect_idle()
