@@ -50,28 +50,34 @@ int Read() {
   return 0;
 }
 
+bool Failed(const char* what, LONG status) {
+  std::fprintf(stderr, "marker: %s failed with status %ld\n", what, status);
+  return false;
+}
+
 bool Clear() {
   HKEY key = nullptr;
   // The owner may always rewrite the permissions, and then delete.
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, WRITE_DAC, &key) != ERROR_SUCCESS) return true;
+  LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, WRITE_DAC, &key);
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  if (status != ERROR_SUCCESS) return Failed("opening the key to clear it", status);
   SetEveryone(key, KEY_ALL_ACCESS);
   ::RegCloseKey(key);
-  return ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey) == ERROR_SUCCESS;
+  status = ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+  return status == ERROR_SUCCESS || Failed("deleting the key", status);
 }
 
 bool Create(const std::string& value, bool locked) {
   HKEY key = nullptr;
-  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
+  LONG status = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return Failed("creating the key", status);
   bool ok = true;
   if (!value.empty()) {
     const DWORD data = std::strtoul(value.c_str(), nullptr, 10);
-    ok = ::RegSetValueExA(key, "Data", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
-         ERROR_SUCCESS;
+    status = ::RegSetValueExA(key, "Data", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    ok = status == ERROR_SUCCESS || Failed("setting Data", status);
   }
-  if (ok && locked) ok = SetEveryone(key, KEY_READ);
+  if (ok && locked) ok = SetEveryone(key, KEY_READ) || Failed("locking the key", 0);
   ::RegCloseKey(key);
   return ok;
 }
