@@ -43,7 +43,7 @@ bool addDefaultId(HWND main, JsonObject& reply) {
 }
 
 bool addCombo(HWND main, JsonObject& reply) {
-  HWND combo = GetDlgItem(main, ids::port);
+  HWND combo = GetDlgItem(main, IDC_PORT);
   if (!combo) {
     reply.null("combo");
     return true;
@@ -71,7 +71,7 @@ bool addCombo(HWND main, JsonObject& reply) {
 }
 
 bool addProgress(HWND main, JsonObject& reply) {
-  HWND bar = GetDlgItem(main, ids::progress);
+  HWND bar = GetDlgItem(main, IDC_PROGRESS);
   if (!bar) {
     reply.null("progress");
     return true;

@@ -5,14 +5,7 @@
 
 #include <vector>
 
-namespace ids {
-constexpr int start = 1000;
-constexpr int port = 1003;
-constexpr int progress = 1004;
-constexpr int percent = 1006;
-constexpr int status = 1007;
-constexpr int caution = 1009;
-}  // namespace ids
+#include "ui/resource.h"  // the control ids, as the utility itself names them
 
 HWND findMainWindow();
 std::vector<HWND> childWindows(HWND parent);

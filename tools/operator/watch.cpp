@@ -41,14 +41,14 @@ class Watcher {
 
   // The first look reports every value, so a log of the run starts complete.
   void lookAtControls() {
-    std::string status = windowText(GetDlgItem(main_, ids::status));
+    std::string status = windowText(GetDlgItem(main_, IDC_STATUS));
     report(seen_.status, status, JsonObject().str("event", "status").str("text", status));
-    std::string percent = windowText(GetDlgItem(main_, ids::percent));
+    std::string percent = windowText(GetDlgItem(main_, IDC_PERCENT));
     report(seen_.percent, percent, JsonObject().str("event", "percent").str("text", percent));
-    bool caution = (GetWindowLongA(GetDlgItem(main_, ids::caution), GWL_STYLE) & WS_VISIBLE) != 0;
+    bool caution = (GetWindowLongA(GetDlgItem(main_, IDC_CAUTION), GWL_STYLE) & WS_VISIBLE) != 0;
     report(seen_.caution, caution, JsonObject().str("event", "caution").flag("visible", caution));
     ProgressReading progress;
-    if (readProgress(GetDlgItem(main_, ids::progress), progress))
+    if (readProgress(GetDlgItem(main_, IDC_PROGRESS), progress))
       report(seen_.progress, progress.pos, JsonObject().str("event", "progress").num("pos", progress.pos));
     for (HWND control : childWindows(main_)) {
       int id = GetDlgCtrlID(control);
@@ -58,7 +58,7 @@ class Watcher {
         emit(JsonObject().str("event", "enabled").num("id", id).flag("enabled", enabled));
       seen_.enabled[id] = enabled;
     }
-    if (!seen_.enabled[ids::start]) g_runUnderWay = true;
+    if (!seen_.enabled[IDC_START]) g_runUnderWay = true;
   }
 
   // Returns false (with error) only when a box cannot be answered.
@@ -88,7 +88,7 @@ class Watcher {
     return true;
   }
 
-  bool idle() const { return g_runUnderWay && seen_.enabled.at(ids::start); }
+  bool idle() const { return g_runUnderWay && seen_.enabled.at(IDC_START); }
 
  private:
   HWND main_;
