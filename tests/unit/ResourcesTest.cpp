@@ -68,6 +68,17 @@ class Reader {
     return name;
   }
   void AlignDword() { m_p = m_start + ((m_p - m_start + 3) & ~3); }
+  // Dialog and control headers keep their styles in this order, the extended form with a help id first.
+  void Styles(bool extended, DWORD& helpId, DWORD& exStyle, DWORD& style) {
+    if (extended) {
+      helpId = Get<DWORD>();
+      exStyle = Get<DWORD>();
+      style = Get<DWORD>();
+    } else {
+      style = Get<DWORD>();
+      exStyle = Get<DWORD>();
+    }
+  }
 
  private:
   const BYTE* m_start;
@@ -80,15 +91,8 @@ Template LoadTemplate(UINT id) {
   Template t;
   t.extended = *reinterpret_cast<const DWORD*>(data) == 0xFFFF0001;  // dlgVer 1, signature 0xFFFF
   Reader r(data);
-  if (t.extended) {
-    r.Get<DWORD>();
-    t.helpId = r.Get<DWORD>();
-    t.exStyle = r.Get<DWORD>();
-    t.style = r.Get<DWORD>();
-  } else {
-    t.style = r.Get<DWORD>();
-    t.exStyle = r.Get<DWORD>();
-  }
+  if (t.extended) r.Get<DWORD>();
+  r.Styles(t.extended, t.helpId, t.exStyle, t.style);
   const WORD count = r.Get<WORD>();
   t.x = r.Get<short>(), t.y = r.Get<short>(), t.cx = r.Get<short>(), t.cy = r.Get<short>();
   t.menu = r.TextOrOrdinal();
@@ -106,14 +110,7 @@ Template LoadTemplate(UINT id) {
   for (WORD i = 0; i < count; ++i) {
     r.AlignDword();
     Control c{};
-    if (t.extended) {
-      c.helpId = r.Get<DWORD>();
-      c.exStyle = r.Get<DWORD>();
-      c.style = r.Get<DWORD>();
-    } else {
-      c.style = r.Get<DWORD>();
-      c.exStyle = r.Get<DWORD>();
-    }
+    r.Styles(t.extended, c.helpId, c.exStyle, c.style);
     c.x = r.Get<short>(), c.y = r.Get<short>(), c.cx = r.Get<short>(), c.cy = r.Get<short>();
     c.id = t.extended ? r.Get<DWORD>() : r.Get<WORD>();
     c.cls = r.ClassName();
