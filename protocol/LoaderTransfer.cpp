@@ -42,7 +42,7 @@ int CUpdateDialog::AwaitDirectReply(DirectReply& reply) {
     DWORD read = 0;
     ::ReadFile(g_hPort, reply.buffer, wanted, &read, &g_ovDirectRead);
     reply.count += read;
-    reply.stored = read;
+    if (read > 0) reply.stored = read;  // an empty follow-up read keeps the bytes already in
     if (read < wanted) break;
     left -= read;
   }

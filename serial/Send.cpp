@@ -33,6 +33,6 @@ void CUpdateDialog::ShowSystemError(DWORD code) {
   } else {
     message.Format("Error %lu", static_cast<unsigned long>(code));  // the system has no text for it
   }
-  if (text) ::LocalFree(text);
   MessageBox(message, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+  if (text) ::LocalFree(text);
 }
