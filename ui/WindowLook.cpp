@@ -30,9 +30,11 @@ bool CUpdateDialog::OnPaint() {
   PAINTSTRUCT paint;
   HDC dc = ::BeginPaint(m_hWnd, &paint);
   SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  const int iconWidth = ::GetSystemMetrics(SM_CXICON);
+  const int iconHeight = ::GetSystemMetrics(SM_CYICON);
   RECT client;
   ::GetClientRect(m_hWnd, &client);
-  const POINT at = CenteredIconOrigin(client, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
+  const POINT at = CenteredIconOrigin(client, iconWidth, iconHeight);
   ::DrawIcon(dc, at.x, at.y, m_hIcon);
   ::EndPaint(m_hWnd, &paint);
   return true;
