@@ -11,8 +11,9 @@ from . import wine
 
 
 def exe(name):
-    """Path of a program of the x86_64 build."""
-    for folder in (wine.EXE_DIR, wine.EXE_DIR / "tests", *sorted((wine.EXE_DIR / "tools").glob("*"))):
+    """Path of a program of the build under test (wine.arch())."""
+    build = wine.exe_dir()
+    for folder in (build, build / "tests", *sorted((build / "tools").glob("*"))):
         if (folder / name).exists():
             return folder / name
     raise FileNotFoundError(f"{name} is not built; run make build")
@@ -22,7 +23,7 @@ class LineProgram:
     """A console program that reads commands and answers each with one JSON line."""
 
     def __init__(self, name):
-        self._process = subprocess.Popen(["wine", str(exe(name))], env=wine.env(), stdin=subprocess.PIPE,
+        self._process = subprocess.Popen([wine.loader(), str(exe(name))], env=wine.env(), stdin=subprocess.PIPE,
                                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, bufsize=1)
         self._pending = b""  # output read but not yet returned: select() cannot see it
 
@@ -70,7 +71,7 @@ class LineProgram:
 def marker(*args):
     """The registry marker, set up or read as an administrator would (marker.exe)."""
     for _ in range(2):
-        done = subprocess.run(["wine", str(exe("marker.exe")), *args], env=wine.env(), capture_output=True,
+        done = subprocess.run([wine.loader(), str(exe("marker.exe")), *args], env=wine.env(), capture_output=True,
                               text=True)
         if done.returncode == 0:
             return json.loads(done.stdout) if args[0] == "read" else None
@@ -89,7 +90,7 @@ class Utility:
         env = wine.env()
         if dll_overrides:
             env["WINEDLLOVERRIDES"] += ";" + dll_overrides
-        self._process = subprocess.Popen(["wine", str(exe("ZK4100Update.exe"))], env=env,
+        self._process = subprocess.Popen([wine.loader(), str(exe("ZK4100Update.exe"))], env=env,
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait(self, timeout):
@@ -109,5 +110,5 @@ class Utility:
         # Wine keeps the Windows process alive after the launcher is gone; a help
         # viewer it started lives on by itself.
         for image in ("ZK4100Update.exe", "winhlp32.exe"):
-            wine.run("wine", "taskkill", "/F", "/IM", image, check=False)
+            wine.run("taskkill", "/F", "/IM", image, check=False)
         time.sleep(0.2)

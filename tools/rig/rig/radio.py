@@ -12,8 +12,8 @@ PYTHON = "/usr/bin/python3"
 
 
 def payload_file(variable, sample):
-    """The payload file the x86_64 build embedded: its CMake cache says which."""
-    cache = wine.EXE_DIR / "CMakeCache.txt"
+    """The payload file the build under test embedded: its CMake cache says which."""
+    cache = wine.exe_dir() / "CMakeCache.txt"
     if cache.exists():
         for line in cache.read_text().splitlines():
             if line.startswith(variable + ":"):

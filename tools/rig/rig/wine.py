@@ -1,17 +1,22 @@
 """The project's Wine prefix: created once under build/, configured for tests
 (virtual desktop, no crash dialog, COM1-COM4 declared as links we control)."""
+import functools
 import hashlib
 import os
 import pathlib
 import shutil
+import struct
 import subprocess
+import sys
+import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[3]
 BUILD = ROOT / "build"
 PREFIX = BUILD / "wineprefix"  # always our own: its registry is changed for the tests
 PORTS = BUILD / "ports"          # comN links: to a pty for a present port
 ABSENT = PORTS / "absent"        # a directory: a port that cannot be opened
-EXE_DIR = BUILD / "x86_64"
+WINE32_LOADER = pathlib.Path("/usr/lib/wine/wine")  # Debian's wine32:i386; runs both builds
+WINE64_LOADER = pathlib.Path("/usr/lib/wine/wine64")
 
 SETTINGS = """Windows Registry Editor Version 5.00
 
@@ -28,16 +33,49 @@ SETTINGS = """Windows Registry Editor Version 5.00
 """ + "".join(f'"COM{n}"="{PORTS}/com{n}"\n' for n in range(1, 5))
 
 
+def runs_32bit_code():
+    """Whether this kernel executes i386 programs: tried with the smallest one, exit(0)."""
+    code = bytes.fromhex("b801000000" "31db" "cd80")  # mov eax, 1; xor ebx, ebx; int 0x80
+    size = 52 + 32 + len(code)
+    elf = struct.pack("<16sHHIIIIIHHHHHH", b"\x7fELF\x01\x01\x01", 2, 3, 1, 0x08048054, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+    elf += struct.pack("<8I", 1, 0, 0x08048000, 0x08048000, size, size, 5, 0x1000) + code
+    with tempfile.TemporaryDirectory() as folder:
+        probe = pathlib.Path(folder) / "probe"
+        probe.write_bytes(elf)
+        probe.chmod(0o755)
+        try:
+            return subprocess.run([str(probe)], check=False).returncode == 0
+        except OSError:  # Exec format error
+            return False
+
+
+@functools.lru_cache(maxsize=None)
+def arch():
+    """The build the stage and end-to-end tests run: the i686 release wherever 32-bit
+    code runs, else the x86_64 build, with the 64-bit loader (Debian's wine script would
+    pick an installed wine32 that cannot start here)."""
+    return "i686" if os.access(WINE32_LOADER, os.X_OK) and runs_32bit_code() else "x86_64"
+
+
+def exe_dir():
+    return BUILD / arch()
+
+
+def loader():
+    return str(WINE32_LOADER if arch() == "i686" else WINE64_LOADER)
+
+
 def env():
     """The environment of every Wine call of the project."""
     e = dict(os.environ)
-    e.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all", WINEARCH="win64",
+    e.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all", WINEARCH="win64", WINELOADER=loader(),
              WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     return e
 
 
 def run(*args, check=True, **kwargs):
-    return subprocess.run(list(args), env=env(), check=check, stdout=subprocess.DEVNULL,
+    """A Windows program (or Wine's own, by name) under the project's loader."""
+    return subprocess.run([loader(), *args], env=env(), check=check, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL, **kwargs)
 
 
@@ -56,10 +94,9 @@ def ensure_prefix():
     shutil.copy("/usr/share/wine/fonts/marlett.ttf", PREFIX / "drive_c" / "windows" / "Fonts")
     reg = BUILD / "zk-settings.reg"
     reg.write_text(SETTINGS)
-    run("wine", "regedit", "/S", str(reg))
+    run("regedit", "/S", str(reg))
     # The settings take effect when the server starts again.
-    run("wineserver", "-k", check=False)
-    run("wineserver", "-w", check=False)
+    stop_server()
     stamp.write_text(digest)
 
 
@@ -68,14 +105,19 @@ def start_server():
     when one was running already. The first program also starts Wine's own
     services, which then live on with the server: started here, they hold no
     test's output pipe open."""
-    started = run("wineserver", "-p", check=False).returncode == 0
-    run("wine", "cmd", "/c", "exit")
+    started = server("-p").returncode == 0
+    run("cmd", "/c", "exit")
     return started
 
 
+def server(*args):
+    return subprocess.run(["wineserver", *args], env=env(), check=False, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL)
+
+
 def stop_server():
-    run("wineserver", "-k", check=False)
-    run("wineserver", "-w", check=False)
+    server("-k")
+    server("-w")
 
 
 def port_link(n):
@@ -94,10 +136,14 @@ def set_port(n, target):
 
 def reg(*args, check=True):
     """Wine's own reg.exe, by path, so that nothing in the working folder shadows it."""
-    return subprocess.run(["wine", "C:\\windows\\system32\\reg.exe", *args], env=env(), check=check,
+    return subprocess.run([loader(), "C:\\windows\\system32\\reg.exe", *args], env=env(), check=check,
                           capture_output=True, text=True)
 
 
 def windows_path(path):
     """The same file as Wine programs name it (drive Z: is the root)."""
     return "Z:" + str(path).replace("/", "\\")
+
+
+if __name__ == "__main__":  # for scripts/install-deps: exit status 0 where 32-bit code runs
+    sys.exit(0 if runs_32bit_code() else 1)
