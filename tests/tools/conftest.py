@@ -13,8 +13,8 @@ def wine_session():
 def start(tmp_path):
     sims = []
 
-    def start_sim(scenario, *args):
-        sims.append(Sim(tmp_path, scenario, *args))
+    def start_sim(scenario, *args, **kwargs):
+        sims.append(Sim(tmp_path, scenario, *args, **kwargs))
         return sims[-1]
     yield start_sim
     for sim in sims:

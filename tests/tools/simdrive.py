@@ -17,17 +17,21 @@ BLOCKS = [(a, 0x1000) for a in range(0, 0x8000, 0x1000)] + [
 
 
 class Sim:
-    def __init__(self, tmp_path, scenario, *args):
+    def __init__(self, tmp_path, scenario, *args, device=None):
+        """`scenario`: a dict or a file; `device`: (our fd, its path) to use instead of a pty."""
         self.link, self.report_path = tmp_path / "COM1", tmp_path / "report.json"
-        (tmp_path / "scenario.json").write_text(json.dumps(scenario))
+        if isinstance(scenario, dict):
+            (tmp_path / "scenario.json").write_text(json.dumps(scenario))
+            scenario = tmp_path / "scenario.json"
+        where = ["--device", device[1]] if device else ["--link", str(self.link)]
         self.proc = subprocess.Popen(
-            ["/usr/bin/python3", str(SIM), "--link", str(self.link), "--report",
-             str(self.report_path), "--scenario", str(tmp_path / "scenario.json"), *args],
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+            ["/usr/bin/python3", str(SIM), *where, "--report", str(self.report_path),
+             "--scenario", str(scenario), *args],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True, cwd=tmp_path)
         ready = self.proc.stdout.readline().split()
-        assert ready[0] == "READY" and os.readlink(self.link) == ready[1]
-        self.pts = ready[1]
-        self.fd = os.open(self.pts, os.O_RDWR | os.O_NOCTTY)
+        self.pts = device[1] if device else os.readlink(self.link)
+        assert ready == ["READY", self.pts]
+        self.fd = device[0] if device else os.open(self.pts, os.O_RDWR | os.O_NOCTTY)
 
     def read(self, n, timeout=2.0):
         """Up to n bytes, stopping early only when nothing comes for `timeout` s."""

@@ -132,7 +132,40 @@ def test_hangup_ends_the_line(start):
 ])
 def test_bad_scenario_rejected(tmp_path, scenario):
     (tmp_path / "s.json").write_text(json.dumps(scenario))
-    run = subprocess.run(["/usr/bin/python3", str(SIM), "--link", str(tmp_path / "COM1"),
-                          "--scenario", str(tmp_path / "s.json")], capture_output=True, text=True)
-    assert (run.returncode, run.stdout, os.path.lexists(tmp_path / "COM1")) == (2, "", False)
-    assert "error:" in run.stderr
+    _refused("--link", tmp_path / "COM1", "--scenario", tmp_path / "s.json")
+    assert not os.path.lexists(tmp_path / "COM1")
+
+
+@pytest.mark.parametrize("args, says", [
+    (["--device", "{}/none"], "cannot open {}/none: [Errno 2] No such file or directory"),
+    (["--device", "{}/file"], "cannot open {}/file: [Errno 25] Inappropriate ioctl for device"),
+    (["--device", "{}/none", "--pace", "9600"], "drop --pace"),  # refused before opening
+    (["--device", "{}/none", "--scenario", "{}/file"], "drop --pace"),  # one with "line"
+    (["--link", "{}/COM1", "--device", "{}/none"], "not allowed with argument --link"),
+    ([], "one of the arguments --link --device is required"),
+], ids=["missing", "not a tty", "paced", "line set", "both", "neither"])
+def test_bad_device_or_arguments_rejected(tmp_path, args, says):
+    (tmp_path / "file").write_text('{"line": {}}')
+    assert says.format(tmp_path) in _refused(*(a.format(tmp_path) for a in args)).stderr
+
+
+def _refused(*args):
+    """The simulator's run with `args`, checked to end at once with one line on stderr."""
+    run = subprocess.run(["/usr/bin/python3", str(SIM), *map(str, args)],
+                         capture_output=True, text=True)
+    assert (run.returncode, run.stdout, run.stderr.count("\n")) == (2, "", 1)
+    assert run.stderr.startswith("radio-sim: error: ")
+    return run
+
+
+def test_device_plays_the_radio(start):
+    ours, theirs = os.openpty()
+    # The committed scenario, run from elsewhere: its payload files count from its own folder.
+    sim = start(SIM / "zk4100.json", device=(ours, os.ttyname(theirs)))
+    os.close(theirs)
+    os.write(ours, b";;;TY;")
+    assert sim.read(6) == b"TY120;"
+    report = sim.stop()
+    wire = [bytes.fromhex(report[d]["hex"]) for d in ("to_radio", "from_radio")]
+    assert wire == [b";;;TY;", b"TY120;"]
+    assert report["line"] == line()  # as the simulator set the device

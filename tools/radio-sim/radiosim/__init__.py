@@ -1,6 +1,7 @@
-"""Simulated ZK-4100 radio on a pseudo-terminal, for testing ZK-4100 Update without hardware.
+"""Simulated ZK-4100 radio on a pseudo-terminal or a serial device, for testing ZK-4100 Update
+without hardware.
 
-`line.Line` is the base (pty, pacing, wire log, event loop). A personality is a module
+`line.Line` is the base (pty or device, pacing, wire log, event loop). A personality is a module
 `radiosim.<name>` with `build(scenario)` returning an object that has:
 
     name              key of its section in the report

@@ -1,4 +1,5 @@
-"""The radio's end of the serial line: a pty with pacing, a wire log and the event loop.
+"""The radio's end of the serial line: a pty (or a serial device) with pacing, a wire log
+and the event loop.
 
 Times are modelled rather than measured wherever pacing applies, so logs and replies do not
 drift with scheduler latency: a callback runs "at" its event time, and what it sends
@@ -18,20 +19,24 @@ POLL_S = 0.005  # line settings are polled at least this often
 
 
 class Line:
-    def __init__(self, link, settings, pace_bps=None):
+    def __init__(self, settings, pace_bps=None, link=None, device=None):
+        """On a new pty that `link` points to, or on the serial `device` (a path) as it is."""
         self.t0 = time.monotonic()
         self.pace_bps = pace_bps
         self.byte_time = 10 / pace_bps if pace_bps else 0.0  # 8N1: start + 8 data + stop bits
-        # Our slave fd stays open for the whole run: the master then never sees EIO when the
-        # utility closes the port, and the settings stay readable.
-        self.master, self.slave = os.openpty()
-        self.pts = os.ttyname(self.slave)
-        termio.configure(self.slave, settings)  # one termios serves both ends: both are raw now
-        os.set_blocking(self.master, False)
-        self.link = link
-        tmp = f"{link}.{os.getpid()}.tmp"
-        os.symlink(self.pts, tmp)
-        os.replace(tmp, link)
+        self.link, self.slave = link, None
+        if device is not None:
+            self.fd, self.tty = termio.open_device(device), device
+        else:
+            # Our slave fd stays open for the whole run: the master then never sees EIO when
+            # the utility closes the port, and the settings stay readable.
+            self.fd, self.slave = os.openpty()
+            self.tty = os.ttyname(self.slave)
+            termio.configure(self.slave, settings)  # one termios serves both ends: both are raw now
+            tmp = f"{link}.{os.getpid()}.tmp"
+            os.symlink(self.tty, tmp)
+            os.replace(tmp, link)
+        os.set_blocking(self.fd, False)
         self.to_radio, self.from_radio = Wire(), Wire()
         self.events, self.history, self.settings = [], [], None
         self._rx, self._tx, self._timers = deque(), deque(), []  # (time, byte) / (time, seq, fn)
@@ -54,7 +59,7 @@ class Line:
 
     def send(self, data):
         """Queue bytes behind whatever is still on the wire."""
-        if self.master is None:
+        if self.fd is None:
             self.log("send after hangup", hex=bytes(data).hex())
             return
         for b in data:
@@ -62,14 +67,15 @@ class Line:
             self._tx.append((self._tx_free, b))
 
     def hangup(self):
-        """Drop the line for good: the utility's reads see EOF and its writes fail."""
-        if self.master is None:
+        """Drop the line for good: on a pty the utility's reads see EOF and its writes fail;
+        a device's last close drops DTR."""
+        if self.fd is None:
             return
         self.log("hangup", unsent=len(self._tx), undelivered=len(self._rx))
         self._tx.clear()
         self._rx.clear()
-        os.close(self.master)
-        self.master = None
+        os.close(self.fd)
+        self.fd = None
 
     # --- loop ------------------------------------------------------------------------------
     def stop(self, signum, _frame=None):
@@ -81,11 +87,11 @@ class Line:
         self._signals.append(signum)
 
     def run(self, personality):
-        self.log("start", pts=self.pts, link=self.link, pace_bps=self.pace_bps)
+        self.log("start", tty=self.tty, link=self.link, pace_bps=self.pace_bps)
         personality.start(self)
         while self._stop_signal is None:
             now = self._wait()
-            if self.master is not None:
+            if self.fd is not None:
                 self._read(now)
             self._dispatch(personality, now)
             self._pass_signals(personality, now)
@@ -95,9 +101,9 @@ class Line:
 
     def close(self):
         """Remove the link unless someone has repointed it meanwhile."""
-        if os.path.islink(self.link) and os.readlink(self.link) == self.pts:
+        if self.link and os.path.islink(self.link) and os.readlink(self.link) == self.tty:
             os.unlink(self.link)
-        for fd in (self.master, self.slave):
+        for fd in (self.fd, self.slave):
             if fd is not None:
                 os.close(fd)
 
@@ -123,13 +129,13 @@ class Line:
         tx_due = bool(self._tx) and self._tx[0][0] <= now
         if self._tx and not tx_due:
             deadlines.append(self._tx[0][0])
-        fds = [] if self.master is None else [self.master]
+        fds = [] if self.fd is None else [self.fd]
         select.select(fds, fds if tx_due else [], [], max(0.0, min(deadlines) - now))
         return time.monotonic()
 
     def _read(self, now):
         try:
-            data = os.read(self.master, 4096)
+            data = os.read(self.fd, 4096)
         except BlockingIOError:
             return
         for b in data:
@@ -164,12 +170,12 @@ class Line:
             self._now = None
 
     def _flush(self):
-        if self.master is None:
+        if self.fd is None:
             return
         now = time.monotonic()
         due = bytes(b for _, b in itertools.takewhile(lambda e: e[0] <= now, self._tx))
         try:
-            written = os.write(self.master, due) if due else 0
+            written = os.write(self.fd, due) if due else 0
         except BlockingIOError:  # the utility is not reading; retry when writable
             written = 0
         for _ in range(written):
@@ -177,9 +183,9 @@ class Line:
             self.from_radio.add(b, self._ms(t if self.byte_time else now))
 
     def _poll_settings(self):
-        if self.master is None:  # a hung-up tty refuses tcgetattr; keep the last settings
+        if self.fd is None:  # a hung-up tty refuses tcgetattr; keep the last settings
             return
-        settings = termio.read(self.slave)
+        settings = termio.read(self.fd)  # a pty master reads its slave's
         if settings != self.settings:
             self.settings = settings
             self.history.append({"t_ms": round(self._ms(time.monotonic()), 4), **settings})

@@ -1,9 +1,11 @@
-"""Line settings of the pty: raw mode and conversion between termios and a settings dict.
+"""Line settings of the pty: raw mode and conversion between termios and a settings dict;
+and a real serial device, opened as the radio's line.
 
 On Linux both pty ends share one termios, so settings made by the utility on its side are
 what we read back here. The kernel forces a pty to 8 data bits without parity, so those two
 always read 8/"none" whatever the utility asked for.
 """
+import os
 import termios as T
 
 DEFAULTS = {"baud": 9600, "data_bits": 8, "parity": "none", "stop_bits": 1,
@@ -66,3 +68,25 @@ def read(fd):
             "crtscts": bool(c & T.CRTSCTS),
             "ixon": bool(a[IFLAG] & T.IXON),
             "ixoff": bool(a[IFLAG] & T.IXOFF)}
+
+
+def open_device(path):
+    """An fd on serial device `path` at 9600 8N1, raw, no flow control; OSError if unusable.
+
+    The fd is a dup, so closing it is the last close and drops DTR (HUPCL), as a radio
+    switched off would. Our raw mode on top of pyserial's clears BRKINT too, which pyserial
+    leaves as it finds it."""
+    import serial  # python3-serial: only needed for devices
+    try:
+        port = serial.Serial(path, 9600, serial.EIGHTBITS, serial.PARITY_NONE,
+                             serial.STOPBITS_ONE, timeout=0)
+    except serial.SerialException as e:
+        cause = e.__context__ or e  # the system's words: pyserial's repeat the path
+        why = "[Errno {}] {}".format(*cause.args) if len(cause.args) == 2 else cause
+        raise OSError(f"cannot open {path}: {why}") from None
+    fd = os.dup(port.fileno())
+    port.close()
+    a = _raw(T.tcgetattr(fd))
+    a[CFLAG] |= T.HUPCL
+    T.tcsetattr(fd, T.TCSANOW, a)
+    return fd
