@@ -1,5 +1,5 @@
 # The two commands a newcomer needs are `make run` and `make test`.
-.PHONY: run test bench build clean format
+.PHONY: run test bench build release clean format
 
 run:
 	scripts/run
@@ -13,6 +13,9 @@ bench:
 build:
 	scripts/install-deps
 	scripts/build
+
+release:
+	scripts/release
 
 clean:
 	rm -rf build

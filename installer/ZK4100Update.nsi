@@ -1,0 +1,112 @@
+; Installer for ZK-4100 Update. Built by CMake with the program of its build:
+;   makensis -DARCH=x86|amd64 -DPROGRAM=ZK4100Update.exe -DICON=app.ico -DOUTFILE=setup.exe ZK4100Update.nsi
+Unicode true
+
+!define NAME "ZK-4100 Update"
+!define VENDOR "Haldren"
+!define VERSION "1.04"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${NAME}"
+; The program opens this key but never creates it: without it, an identified radio is not remembered.
+!define MARKER_KEY "SOFTWARE\HALDREN\${NAME}"
+
+!if "${ARCH}" == "amd64"
+  Target amd64-unicode
+  !define PROGRAMS "$PROGRAMFILES64"
+!else if "${ARCH}" == "x86"
+  !define PROGRAMS "$PROGRAMFILES"
+!else
+  !error "ARCH must be x86 or amd64"
+!endif
+
+!include LogicLib.nsh
+!include FileFunc.nsh
+
+Name "${NAME}"
+OutFile "${OUTFILE}"
+Icon "${ICON}"
+UninstallIcon "${ICON}"
+InstallDir "${PROGRAMS}\${VENDOR}\${NAME}"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" InstallLocation
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+VIProductVersion 1.0.4.0
+VIFileVersion 1.0.4.0
+VIAddVersionKey ProductName "${NAME}"
+VIAddVersionKey CompanyName "${VENDOR}"
+VIAddVersionKey FileDescription "${NAME} Setup"
+VIAddVersionKey FileVersion "${VERSION}"
+VIAddVersionKey ProductVersion "${VERSION}"
+VIAddVersionKey LegalCopyright "Copyright (C) ${VENDOR}"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+!macro Setup UN VERB
+Function ${UN}.onInit
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_ICONSTOP "Administrator rights are required to ${VERB} ${NAME}." /SD IDOK
+    SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+    Quit
+  ${EndIf}
+  SetShellVarContext all
+  ; The same registry view as the installed program.
+  !if "${ARCH}" == "amd64"
+    SetRegView 64
+  !endif
+FunctionEnd
+!macroend
+!insertmacro Setup "" install
+!insertmacro Setup "un" uninstall
+
+Section
+  SetOutPath "$INSTDIR"
+  File "/oname=ZK4100Update.exe" "${PROGRAM}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\${VENDOR}"
+  CreateShortcut "$SMPROGRAMS\${VENDOR}\${NAME}.lnk" "$INSTDIR\ZK4100Update.exe"
+
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayName "${NAME}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" Publisher "${VENDOR}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" InstallLocation "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayIcon "$INSTDIR\ZK4100Update.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" UninstallString '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" QuietUninstallString '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" EstimatedSize $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoModify 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoRepair 1
+
+  ; Data = 0 only if there is no Data yet, of any type: an upgrade keeps an identified radio.
+  StrCpy $0 0
+  ${Do}
+    ClearErrors
+    EnumRegValue $1 HKLM "${MARKER_KEY}" $0
+    ${If} ${Errors} ; no such key, or no value left
+      WriteRegDWORD HKLM "${MARKER_KEY}" Data 0
+      ${Break}
+    ${EndIf}
+    IntOp $0 $0 + 1
+  ${LoopUntil} $1 == "Data"
+SectionEnd
+
+; The program's folder goes last, so that once it is gone the uninstall is complete.
+Section Uninstall
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${MARKER_KEY}"
+  DeleteRegKey /ifempty HKLM "SOFTWARE\HALDREN"
+
+  Delete "$SMPROGRAMS\${VENDOR}\${NAME}.lnk"
+  RMDir "$SMPROGRAMS\${VENDOR}"
+
+  Delete "$INSTDIR\ZK4100Update.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  RMDir "${PROGRAMS}\${VENDOR}"
+SectionEnd
