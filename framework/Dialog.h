@@ -17,7 +17,8 @@ class CDialog : public CWnd {
   void GotoDlgCtrl(CWnd& control) { SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control.m_hWnd), TRUE); }
 
   // Help context for the help command: the resource help base plus the template id.
-  DWORD GetHelpContext() const { return 0x20000 + m_nIDTemplate; }
+  static constexpr DWORD HID_BASE_RESOURCE = 0x20000;
+  DWORD GetHelpContext() const { return HID_BASE_RESOURCE + m_nIDTemplate; }
 
  protected:
   virtual BOOL OnInitDialog();

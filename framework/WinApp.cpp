@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "ui/Texts.h"
+
 namespace {
 CWinApp* g_pApp = nullptr;
 }
@@ -49,7 +51,7 @@ void CWinApp::OnHelp() { WinHelp(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, HELP
 
 void CWinApp::WinHelp(HWND owner, UINT command, DWORD_PTR data) {
   if (!::WinHelpA(owner, m_strHelpPath, command, data)) {
-    ::MessageBoxA(owner, "Failed to launch help.", m_strAppName, MB_OK | MB_ICONEXCLAMATION);
+    ::MessageBoxA(owner, Texts::HelpFailed, m_strAppName, MB_OK | MB_ICONEXCLAMATION);
   }
 }
 

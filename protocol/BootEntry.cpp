@@ -10,12 +10,15 @@ constexpr DWORD BURST_SIZE = 10;
 
 DWORD CUpdateDialog::AwaitBootReply(unsigned char* reply) {
   ArmReplyTimer(BOOT_REPLY_TIMEOUT);
+  // Sleeps before it pumps, unlike the block waits: the order of the boot-mode handshake.
   for (;;) {
+    // A time-out noticed after the pump gets one more look (see WaitForReply).
+    const bool lastLook = m_bTimedOut != 0;
     // The first bytes seen are the answer: two that arrive together are a wrong answer, not a late one.
     if (RingHasUnread()) return DrainRing(reply, RING_SIZE);
+    if (lastLook) return 0;
     ::Sleep(1);
     PumpOneMessage();
-    if (m_bTimedOut) return 0;
   }
 }
 

@@ -1,4 +1,6 @@
 // Normal-mode identification: ";;;TY;" must be answered "TY" with '0' at position 4.
+#include <cstring>
+
 #include "serial/SerialLink.h"
 #include "ui/Texts.h"
 #include "ui/UpdateDialog.h"
@@ -6,6 +8,12 @@
 namespace {
 constexpr UINT IDENTIFY_TIMEOUT = 200;  // ms after the query or after the last "?;"
 constexpr unsigned char QUERY[] = {';', ';', ';', 'T', 'Y', ';'};
+
+// Whether the bytes gathered so far can still begin a reply that is judged: "TY...;" or "?;".
+bool CanBeginReply(const unsigned char* fragment, DWORD length) {
+  if (length < 2) return length == 0 || fragment[0] == 'T' || fragment[0] == '?';
+  return (fragment[0] == 'T' && fragment[1] == 'Y') || (fragment[0] == '?' && fragment[1] == ';');
+}
 }  // namespace
 
 int CUpdateDialog::IdentifyRadio() {
@@ -14,28 +22,37 @@ int CUpdateDialog::IdentifyRadio() {
   if (SendBytes(QUERY, sizeof QUERY) != 1) return 0;
   ArmReplyTimer(IDENTIFY_TIMEOUT);
   for (;;) {
+    // A time-out noticed after the pump gets one more look (see WaitForReply).
+    bool lastLook = m_bTimedOut != 0;
     // A reply may reach the ring in pieces; it is judged only once its ';' is in.
     length += ReadUntilSemicolon(reply + length, sizeof reply - length);
+    // Stray bytes before a reply (a glitch at power-on, a byte an adapter held) are dropped,
+    // so that the reply behind them is judged on its own.
+    DWORD stray = 0;
+    while (!CanBeginReply(reply + stray, length - stray)) ++stray;
+    std::memmove(reply, reply + stray, length - stray);
+    length -= stray;
     if (length > 0 && reply[length - 1] == ';') {
-      if (reply[0] == 'T' && reply[1] == 'Y') {
+      if (reply[0] == 'T') {
         KillTimer(REPLY_TIMER);
         if (length > 4 && reply[4] == '0') return 1;
         MessageBox(Texts::DetectionFailed, Texts::Caption, MB_ICONEXCLAMATION);
         return 0;
       }
-      if (reply[0] == '?' && reply[1] == ';') {
-        SetTimer(REPLY_TIMER, IDENTIFY_TIMEOUT);  // busy: a full wait begins afresh
-      }
-      length = 0;  // any other reply is passed over
+      // "?;": busy, a full wait begins afresh, also when this was the last look.
+      SetTimer(REPLY_TIMER, IDENTIFY_TIMEOUT);
+      m_bTimedOut = 0;
+      lastLook = false;
+      length = 0;
     } else if (length == sizeof reply) {
       length = 0;  // a buffer's worth without ';' is no reply
     }
-    PumpOneMessage();
-    ::Sleep(1);
-    if (m_bTimedOut) {
+    if (lastLook) {
       KillTimer(REPLY_TIMER);
       MessageBox(Texts::DetectionFailed, Texts::Caption, MB_ICONEXCLAMATION);
       return 0;
     }
+    PumpOneMessage();
+    ::Sleep(1);
   }
 }

@@ -26,12 +26,16 @@ DWORD QueuedBytes() {
 
 int CUpdateDialog::AwaitDirectReply(DirectReply& reply) {
   ArmReplyTimer(LOADER_REPLY_TIMEOUT);
+  // Pumps first and asks the driver itself: the reader is stopped during this stage.
   DWORD queued = 0;
   while (queued == 0) {
     PumpOneMessage();
     ::Sleep(1);
-    if (m_bTimedOut || m_bAbort) return 0;
+    // A time-out noticed after the pump still takes an answer that is already queued.
+    const bool lastLook = m_bTimedOut != 0;
+    if (m_bAbort) return 0;
     queued = QueuedBytes();
+    if (queued == 0 && lastLook) return 0;
   }
   // Whatever is queued is read, 256 bytes at the most per read: a longer answer
   // is counted, and the buffer keeps the part that ends it.

@@ -24,16 +24,19 @@ int CUpdateDialog::WaitForReply(DWORD timeout, const unsigned char* expected, DW
   DWORD received = 0;
   ArmReplyTimer(timeout);
   for (;;) {
+    // The timer may have fired inside a modal loop that the last pump entered (a message
+    // box, a drag of the caption) while the reply came in time: it gets one more look.
+    const bool lastLook = m_bTimedOut != 0;
     if (RingHasUnread()) {
       const DWORD stored = received < sizeof reply ? received : sizeof reply;
       received += DrainRing(reply + stored, sizeof reply - stored);
       // Judged only when the count is met exactly; a surplus can only time out.
       if (received == count) return count <= sizeof reply && std::memcmp(reply, expected, count) == 0 ? 1 : 0;
     }
+    if (lastLook) return 0;
     PumpOneMessage();
     if (m_bAbort) return 0;
     ::Sleep(1);
-    if (m_bTimedOut) return 0;
   }
 }
 

@@ -40,5 +40,6 @@ constexpr const char* NormalModeInstructions =
     "4. Reattach the bottom cover of the ZK-4100.\n"
     "5. Reconnect the power supply cable to the ZK-4100.\n"
     "6. Execute the FULL RESET function of the ZK-4100.";
+constexpr const char* HelpFailed = "Failed to launch help.";  // captioned with the application name
 constexpr const char* ReadMismatch = "Test";  // a direct read returned another count than was queued
 }  // namespace Texts

@@ -5,11 +5,13 @@ void ReadMarker(DWORD& marker) {
   if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
   DWORD value = 0;
   DWORD size = sizeof value;
-  // Only a complete DWORD replaces the marker.
-  if (::RegQueryValueExA(key, MARKER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
-          ERROR_SUCCESS &&
-      size == sizeof value) {
+  const LONG status = ::RegQueryValueExA(key, MARKER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+  if (status == ERROR_SUCCESS && size == sizeof value) {
     marker = value;
+  } else if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+    // "Data" is there but is no 4-byte number: not identified. Kept as it was, a 3120 in
+    // memory would pass the read-back although nothing was stored.
+    marker = 0;
   }
   ::RegCloseKey(key);
 }

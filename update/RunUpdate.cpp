@@ -22,7 +22,10 @@ void CUpdateDialog::RunUpdate() {
   if (OpenPort() == 0) return;
   StartReader();
   if (marker != IDENTIFIED_MARKER) {
-    if (IdentifyRadio() != 1) return FinishRun();
+    if (IdentifyRadio() != 1) {
+      FinishRun();
+      return;
+    }
     marker = IDENTIFIED_MARKER;
     WriteMarker();
   }
@@ -30,11 +33,15 @@ void CUpdateDialog::RunUpdate() {
   ReadMarker(marker);
   if (marker != IDENTIFIED_MARKER) {
     MessageBox(Texts::NeedRights, Texts::Caption, MB_ICONSTOP);
-    return FinishRun();
+    FinishRun();
+    return;
   }
 
   // Phase B, firmware writing in boot mode.
-  if (MessageBox(Texts::WritingModePrompt, Texts::Caption, PROMPT) != IDOK) return FinishRun();
+  if (MessageBox(Texts::WritingModePrompt, Texts::Caption, PROMPT) != IDOK) {
+    FinishRun();
+    return;
+  }
   StopReader();
   ClosePort();
   if (OpenPort() == 0) return;

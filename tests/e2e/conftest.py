@@ -97,11 +97,13 @@ def session():
 @pytest.fixture
 def update(session):
     """The program with a ZK-4100 on COM1 and the marker as given, its window found."""
-    def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False, pace=None):
+    def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False, pace=None,
+              dll_overrides=""):
         if slow_identification:  # "?;" for about two seconds: time to press keys during identification
-            normal = {"busy": [0] + [150] * 12}
+            normal = {"busy": [0] + [100] * 20}
         marker(*marker_setup)
-        session.start(scenario=zk4100(start_in="normal", normal=normal, boot=boot, faults=faults, pace_bps=pace))
+        session.start(scenario=zk4100(start_in="normal", normal=normal, boot=boot, faults=faults, pace_bps=pace),
+                      dll_overrides=dll_overrides)
         assert session.op("find 30000")["ok"]
         return session
     yield start

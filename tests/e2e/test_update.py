@@ -161,3 +161,29 @@ def test_a_port_that_cannot_be_opened_ends_the_run(update, opening):
     s.answer("OK")
     events += s.expect_idle()
     assert not any(e["event"] == "caution" and e["visible"] for e in events)
+
+
+def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp_path):
+    # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
+    # and says when it begins; the operator presses Help then and reads its box for 3 s.
+    flag = tmp_path / "holding"
+    hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
+    s = update(("create", "3120"), faults=[hold], dll_overrides="winhlp32.exe=d")
+    s.start_run()
+    s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
+    s.enter_writing_mode()
+    deadline = time.monotonic() + 60
+    while not flag.exists():
+        assert time.monotonic() < deadline
+        time.sleep(0.01)
+    assert s.op("post-command 57670")["ok"]  # what the Help button sends
+    box = s.op("wait-box 5000")
+    assert (box["caption"], box["text"]) == ("ZK4100Update", "Failed to launch help.")
+    time.sleep(3)
+    s.answer("OK")
+    s.expect_box(COMPLETED)
+    s.answer("OK")
+    s.expect_box(NORMAL_MODE)
+    s.answer("OK")
+    s.expect_idle()
+    assert s.radio.stop()["radio"]["boot"]["flash_matches"]

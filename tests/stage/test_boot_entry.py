@@ -25,3 +25,13 @@ def test_enter_boot_mode(stage, boot, faults, sent, result):
     # An unanswered burst is followed by the next one only when 200 ms have passed.
     starts = [wire["t_ms"][10 * burst] for burst in range(sent.count(BURST))]
     assert all(190 <= later - earlier <= 1000 for earlier, later in zip(starts, starts[1:]))
+
+
+def test_an_answer_that_came_while_a_box_was_open_counts(stage):
+    # A box the operator reads (held 600 ms, three time-outs) opens at the wait's first pump;
+    # the answer comes 150 ms in, in time, while the time-out fires inside the box's loop.
+    radio, host = stage(zk4100(faults=[{"at": "burst:1", "kind": "late", "delay_ms": 150}]))
+    reply = on_open_port(host, "hold-boxes 600", "about-after 0", "boot")[-1]
+    assert reply["result"] == 1
+    assert [box["caption"] for box in reply["boxes"]] == ["About Haldren ZK-4100 Update"]
+    assert radio.stop()["to_radio"]["hex"] == BURST + "55"  # no second burst

@@ -69,3 +69,13 @@ def test_an_abort_pressed_before_sends_one_byte_and_stops(stage):
     assert reply["result"] == 0
     assert report["to_radio"]["count"] == BOOT_BYTES + 1
     assert ["percent", "1%"] in reply["display"]
+
+
+def test_an_answer_that_came_while_a_box_was_open_counts(stage):
+    # The first byte's answer comes 400 ms in; a box opens 100 ms in and is read for 1.5 s,
+    # while the 1,000 ms time-out fires inside its loop.
+    radio, host = stage(zk4100(faults=[{"at": "program:0", "kind": "late", "delay_ms": 400}]))
+    replies = on_open_port(host, "boot", "hold-boxes 1500", "about-after 100", "load")
+    assert replies[-1]["result"] == 1
+    assert [box["caption"] for box in replies[-1]["boxes"]] == ["About Haldren ZK-4100 Update"]
+    assert radio.stop()["radio"]["boot"]["program"]["matches"]

@@ -56,16 +56,26 @@ std::vector<SeenBox> BoxWatcher::Take() {
   return seen;
 }
 
+void CALLBACK BoxWatcher::Answer(HWND box, UINT, UINT_PTR, DWORD) {
+  ::KillTimer(box, 1);
+  ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(g_watcher->m_answer, BN_CLICKED), 0);
+}
+
 LRESULT CALLBACK BoxWatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && g_watcher) {
     HWND window = reinterpret_cast<HWND>(wParam);
     char className[16];
     ::GetClassNameA(window, className, sizeof className);
     if (lstrcmpA(className, "#32770") == 0 && window != g_watcher->m_ignored) {
-      SeenBox box{TextOf(window), "", "none", {}};
+      // Without ES_CONTINUOUS the call changes nothing and returns the state in force.
+      SeenBox box{TextOf(window), "", "none", {}, ::SetThreadExecutionState(0)};
       ::EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&box));
       g_watcher->m_seen.push_back(box);
-      ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(g_watcher->m_answer, BN_CLICKED), 0);
+      if (g_watcher->m_holdMs) {
+        ::SetTimer(window, 1, g_watcher->m_holdMs, Answer);  // runs in the box's own modal loop
+      } else {
+        Answer(window, 0, 0, 0);
+      }
     }
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);

@@ -13,6 +13,7 @@ struct SeenBox {
   std::string text;
   std::string icon;  // "information", "exclamation", "stop", "question" or "none"
   std::vector<std::string> buttons;
+  DWORD executionState;  // what the thread had told Windows when the box came
 };
 
 class BoxWatcher {
@@ -23,14 +24,18 @@ class BoxWatcher {
   BoxWatcher& operator=(const BoxWatcher&) = delete;
 
   void SetAnswer(int answer) { m_answer = answer; }
+  // Leaves each box open this long before answering, as a person reading it would.
+  void SetHold(UINT ms) { m_holdMs = ms; }
   // The hosted main window is no box: its own activations are not recorded.
   void Ignore(HWND window) { m_ignored = window; }
   std::vector<SeenBox> Take();  // the boxes seen since the last call
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK Answer(HWND box, UINT, UINT_PTR, DWORD);
   HHOOK m_hook;
   int m_answer;
+  UINT m_holdMs = 0;
   HWND m_ignored = nullptr;
   std::vector<SeenBox> m_seen;
 };

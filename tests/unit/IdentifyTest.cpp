@@ -1,29 +1,13 @@
 // Judging the identification reply, fed into the ring as the reader would feed
 // it, in timed pieces. The query goes to the NUL device.
-#include <process.h>
-
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "HostedDialog.h"
-#include "serial/SerialLink.h"
 
 namespace {
-using Pieces = std::vector<std::pair<std::string, DWORD>>;  // text, delay before it in ms
-
-unsigned __stdcall Arrive(void* param) {
-  for (const auto& [text, delay] : *static_cast<Pieces*>(param)) {
-    ::Sleep(delay);
-    StoreReceived(reinterpret_cast<const unsigned char*>(text.data()), static_cast<DWORD>(text.size()));
-  }
-  return 0;
-}
-
 struct IdentifyCase {
   const char* name;
   Pieces pieces;
   int result;
+  UINT boxOpenMs = 0;  // a box the operator reads meanwhile
 };
 
 class IdentifyTest : public HostedDialog, public ::testing::WithParamInterface<IdentifyCase> {
@@ -34,6 +18,7 @@ class IdentifyTest : public HostedDialog, public ::testing::WithParamInterface<I
     g_byWriteIndex = 0;
   }
   void TearDown() override {
+    HostedDialog::TearDown();
     ::CloseHandle(g_hPort);
     g_hPort = nullptr;
   }
@@ -41,12 +26,14 @@ class IdentifyTest : public HostedDialog, public ::testing::WithParamInterface<I
 
 TEST_P(IdentifyTest, JudgesTheWholeReply) {
   const IdentifyCase& c = GetParam();
-  Pieces pieces = c.pieces;
-  HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Arrive, &pieces, 0, nullptr));
-  EXPECT_EQ(dialog->IdentifyRadio(), c.result);
-  ::WaitForSingleObject(thread, INFINITE);
-  ::CloseHandle(thread);
-  const std::vector<SeenBox> seen = boxes->Take();
+  if (c.boxOpenMs) ReadABoxDuringTheWait(c.boxOpenMs);
+  EXPECT_EQ(WhileArriving(c.pieces, [] { return dialog->IdentifyRadio(); }), c.result);
+  std::vector<SeenBox> seen = boxes->Take();
+  if (c.boxOpenMs) {
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen[0].caption, "About Haldren ZK-4100 Update");
+    seen.erase(seen.begin());
+  }
   if (c.result == 1) {
     EXPECT_TRUE(seen.empty());
   } else {
@@ -62,11 +49,19 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         IdentifyCase{"Accepted", {{"TY120;", 0}}, 1}, IdentifyCase{"AcceptedInPieces", {{"TY1", 0}, {"20;", 5}}, 1},
         IdentifyCase{"AcceptedByteByByte", {{"T", 0}, {"Y", 5}, {"1", 5}, {"2", 5}, {"0", 5}, {";", 5}}, 1},
-        IdentifyCase{"BusyRepliesExtendTheWait", {{"?;", 0}, {"?;", 150}, {"?;", 150}, {"TY120;", 150}}, 1},
+        // Each "?;" gives another 200 ms: 100 ms apart they carry the wait well past one time-out.
+        IdentifyCase{"BusyRepliesExtendTheWait", {{"?;", 0}, {"?;", 100}, {"?;", 100}, {"TY120;", 100}}, 1},
         IdentifyCase{"OtherRepliesArePassedOver", {{"FA00014250000;", 0}, {"TY120;", 50}}, 1},
+        // Stray bytes before the reply, in the same arrival or before it.
+        IdentifyCase{"StrayBytesInTheSameArrival", {{std::string("x\0T?TY120;", 10), 0}}, 1},
+        IdentifyCase{"StrayNulBefore", {{std::string(1, '\0'), 0}, {"TY120;", 20}}, 1},
+        IdentifyCase{"LoneTBefore", {{"T", 0}, {"TY120;", 20}}, 1},
+        IdentifyCase{"LoneQuestionMarkBefore", {{"?", 0}, {"TY120;", 20}}, 1},
         IdentifyCase{"RefusedAtPositionFour", {{"TY121;", 0}, {"TY120;", 20}}, 0},
         IdentifyCase{"TooShortToHaveAPositionFour", {{"TY;", 0}}, 0}, IdentifyCase{"Silence", {}, 0},
-        IdentifyCase{"OtherRepliesDoNotExtend", {{"XX;", 100}, {"XX;", 80}, {"TY120;", 120}}, 0},
-        IdentifyCase{"BusyThenSilence", {{"?;", 0}, {"?;", 150}}, 0}),
+        IdentifyCase{"OtherRepliesDoNotExtend", {{"XX;", 50}, {"XX;", 50}, {"TY120;", 300}}, 0},
+        IdentifyCase{"BusyThenSilence", {{"?;", 0}, {"?;", 100}}, 0},
+        // The reply comes in time while a box is open; the time-out fires in the box's loop.
+        IdentifyCase{"AcceptedWhileABoxWasOpen", {{"TY120;", 60}}, 1, 500}),
     [](const ::testing::TestParamInfo<IdentifyCase>& info) { return std::string(info.param.name); });
 }  // namespace

@@ -30,20 +30,20 @@ class MarkerTest : public ::testing::Test {
 
 std::vector<BYTE> Dword(DWORD value) { return {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}; }
 
-TEST_F(MarkerTest, ReadTakesAFullDwordAndOtherwiseKeepsTheVariable) {
+TEST_F(MarkerTest, ReadTakesAFullDwordAndCountsAnyOtherValueAsNotIdentified) {
+  // `before` is the variable as the read finds it: 3120 at the read-back after an identification.
   struct Case {
     bool key;
     DWORD type;
     std::vector<BYTE> data;
     DWORD before, after;
   } cases[] = {
-      {false, 0, {}, 0, 0},                               // no key
-      {false, 0, {}, 3120, 3120},                         // no key: a read-back keeps what is in memory
-      {true, 0, {}, 7, 7},                                // no value
-      {true, REG_DWORD, Dword(3120), 0, 3120},            // identified
-      {true, REG_DWORD, Dword(77), 3120, 77},             // another number
-      {true, REG_BINARY, {0x30, 0x0C}, 0, 0},             // too short: not mixed into the variable
-      {true, REG_BINARY, {1, 2, 3, 4, 5, 6, 7, 8}, 9, 9}  // too long
+      {false, 0, {}, 3120, 3120},                            // no key: the read-back keeps what is in memory
+      {true, 0, {}, 3120, 3120},                             // no value: likewise
+      {true, REG_DWORD, Dword(3120), 0, 3120},               // identified
+      {true, REG_DWORD, Dword(77), 3120, 77},                // another number
+      {true, REG_BINARY, {0x30, 0x0C}, 3120, 0},             // too short
+      {true, REG_BINARY, {0x30, 0x0C, 0, 0, 0, 0}, 3120, 0}  // too long
   };
   for (const Case& c : cases) {
     SetUp();
@@ -52,6 +52,12 @@ TEST_F(MarkerTest, ReadTakesAFullDwordAndOtherwiseKeepsTheVariable) {
     ReadMarker(marker);
     EXPECT_EQ(marker, c.after) << "key " << c.key << " type " << c.type << " size " << c.data.size();
   }
+  SetUp();
+  const char text[] = "3120";  // a string, not a number
+  CreateKey(REG_SZ, std::vector<BYTE>(text, text + sizeof text));
+  DWORD marker = IDENTIFIED_MARKER;
+  ReadMarker(marker);
+  EXPECT_NE(marker, IDENTIFIED_MARKER);
 }
 
 TEST_F(MarkerTest, WriteStoresTheMarkerButNeverCreatesTheKey) {

@@ -1,13 +1,5 @@
 // WaitForReply with the real dialog (hidden) and its real window timer.
-#include <gtest/gtest.h>
-
-#include <process.h>
-
-#include <vector>
-
 #include "HostedDialog.h"
-#include "serial/SerialLink.h"
-#include "ui/resource.h"
 
 namespace {
 using Bytes = std::vector<unsigned char>;
@@ -20,13 +12,9 @@ class WaitForReplyTest : public HostedDialog {
     g_byWriteIndex = 0;
     dialog->m_bAbort = 0;
   }
-  void TearDown() override { dialog->KillTimer(REPLY_TIMER); }
-
-  static void PumpUntil(const int& flag) {
-    for (int pass = 0; pass < 2000 && !flag; ++pass) {
-      dialog->PumpOneMessage();
-      ::Sleep(1);
-    }
+  void TearDown() override {
+    HostedDialog::TearDown();
+    dialog->KillTimer(REPLY_TIMER);
   }
 };
 
@@ -68,41 +56,21 @@ TEST_F(WaitForReplyTest, AbortClickedDuringTheWaitEndsIt) {
   EXPECT_EQ(dialog->m_bTimedOut, 0);
 }
 
-unsigned __stdcall Flood(void*) {
-  Bytes burst(100, 0x11);
-  for (int i = 0; i < 10; ++i) {
-    StoreReceived(burst.data(), static_cast<DWORD>(burst.size()));
-    ::Sleep(2);
-  }
-  return 0;
-}
-
 TEST_F(WaitForReplyTest, AFloodIsCountedWithoutOverrunningTheReplyBuffer) {
   // Without the bound the surplus would run over the stack and the stack check abort the test.
-  HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Flood, nullptr, 0, nullptr));
   const unsigned char ack = 0x11;
-  EXPECT_EQ(dialog->WaitForReply(300, &ack, 1), 0);
-  EXPECT_EQ(dialog->m_bTimedOut, 1);
-  ::WaitForSingleObject(thread, INFINITE);
-  ::CloseHandle(thread);
-}
-
-TEST_F(WaitForReplyTest, OnlyTheReplyTimerSetsTheTimeOutFlag) {
-  dialog->m_bTimedOut = 0;
-  ::SendMessageA(dialog->m_hWnd, WM_TIMER, REPLY_TIMER + 1, 0);
-  EXPECT_EQ(dialog->m_bTimedOut, 0);
-  ::SendMessageA(dialog->m_hWnd, WM_TIMER, REPLY_TIMER, 0);
+  EXPECT_EQ(
+      WhileArriving(Pieces(10, {std::string(100, '\x11'), 2}), [&] { return dialog->WaitForReply(300, &ack, 1); }), 0);
   EXPECT_EQ(dialog->m_bTimedOut, 1);
 }
 
-TEST_F(WaitForReplyTest, TheTimerKeepsFiringAfterASuccessUntilRearmed) {
+TEST_F(WaitForReplyTest, AReplyThatCameWhileABoxWasOpenIsTaken) {
+  // The reply comes a third of the time-out in; the box stays open three time-outs long.
+  ReadABoxDuringTheWait(3 * kTimeout);
   const unsigned char ack = 0x06;
-  StoreReceived(&ack, 1);
-  ASSERT_EQ(dialog->WaitForReply(50, &ack, 1), 1);
-  EXPECT_EQ(dialog->m_bTimedOut, 0);
-  PumpUntil(dialog->m_bTimedOut);
-  EXPECT_EQ(dialog->m_bTimedOut, 1);
-  dialog->ArmReplyTimer(kTimeout);
-  EXPECT_EQ(dialog->m_bTimedOut, 0);
+  EXPECT_EQ(WhileArriving({{"\x06", kTimeout / 3}}, [&] { return dialog->WaitForReply(kTimeout, &ack, 1); }), 1);
+  const std::vector<SeenBox> seen = boxes->Take();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].caption, "About Haldren ZK-4100 Update");
 }
 }  // namespace

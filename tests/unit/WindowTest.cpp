@@ -4,18 +4,10 @@
 #include <vector>
 
 #include "HostedDialog.h"
-#include "framework/String.h"
 #include "framework/WinApp.h"
 #include "ui/resource.h"
 
 namespace {
-// A second build of these tests uses resources without the About text.
-#ifdef ZK_WITHOUT_ABOUT_TEXT
-constexpr bool kBuiltWithoutAboutText = true;
-#else
-constexpr bool kBuiltWithoutAboutText = false;
-#endif
-
 struct MenuEntry {
   UINT id;  // 0 for a separator
   std::string text;
@@ -71,7 +63,7 @@ std::vector<MenuEntry> StandardWindowMenu() {
 TEST_F(WindowTest, TheWindowMenuLosesSizeMaximizeAndCloseAndGainsAbout) {
   // Expected: the standard menu (Restore, Move, Size, Minimize, Maximize, separator,
   // Close, and whatever the platform adds after it) without Size, Maximize, Close and
-  // the separator before Close; then a separator and About, unless there is no About text.
+  // the separator before Close; then a separator and About.
   std::vector<MenuEntry> expected;
   const std::vector<MenuEntry> standard = StandardWindowMenu();
   for (size_t i = 0; i < standard.size(); ++i) {
@@ -82,13 +74,8 @@ TEST_F(WindowTest, TheWindowMenuLosesSizeMaximizeAndCloseAndGainsAbout) {
   ASSERT_GE(expected.size(), 3u);
   EXPECT_EQ(std::vector<UINT>({expected[0].id, expected[1].id, expected[2].id}),
             std::vector<UINT>({SC_RESTORE, SC_MOVE, SC_MINIMIZE}));
-  CString about;
-  about.LoadString(IDS_ABOUT_MENU);
-  ASSERT_EQ(about.IsEmpty(), kBuiltWithoutAboutText);
-  if (!about.IsEmpty()) {
-    expected.push_back({0, ""});
-    expected.push_back({IDM_ABOUT, "&About ZK-4100 Update..."});
-  }
+  expected.push_back({0, ""});
+  expected.push_back({IDM_ABOUT, "&About ZK-4100 Update..."});
   EXPECT_EQ(Entries(dialog->GetSystemMenu(FALSE)), expected);
 }
 

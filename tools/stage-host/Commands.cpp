@@ -10,6 +10,7 @@
 #include "protocol/Payload.h"
 #include "serial/SerialLink.h"
 #include "ui/resource.h"
+#include "update/Marker.h"
 
 namespace {
 std::vector<unsigned char> FromHex(const std::string& hex) {
@@ -65,6 +66,57 @@ void ClickAbort(HWND dialog) {
   // What a click on Cancel makes the button send, handled at once.
   ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_ABORT)));
+}
+
+struct DelayedPost {
+  DWORD ms;
+  HWND dialog;
+  UINT message;
+  WPARAM wParam;
+};
+
+unsigned __stdcall PostLater(void* param) {
+  // Something the operator does while a stage waits: Cancel, or a modal loop such as the
+  // Help box or a drag of the caption (the About box stands in for them).
+  std::unique_ptr<DelayedPost> later(static_cast<DelayedPost*>(param));
+  ::Sleep(later->ms);
+  ::PostMessageA(later->dialog, later->message, later->wParam, 0);
+  return 0;
+}
+
+void State(CUpdateDialog& dialog, JsonObject& reply) {
+  JsonObject enabled;
+  for (int id : {IDC_START, IDC_ABORT, IDC_EXIT, IDC_PORT, IDC_PERCENT, ID_HELP}) {
+    enabled.flag(std::to_string(id), dialog.GetDlgItem(id).IsWindowEnabled() != FALSE);
+  }
+  char status[128] = "", percent[16] = "";
+  ::GetDlgItemTextA(dialog.m_hWnd, IDC_STATUS, status, sizeof status);
+  ::GetDlgItemTextA(dialog.m_hWnd, IDC_PERCENT, percent, sizeof percent);
+  reply.raw("enabled", enabled.text())
+      .str("status", status)
+      .str("percent", percent)
+      .num("progress", dialog.GetDlgItem(IDC_PROGRESS).SendMessage(PBM_GETPOS))
+      .flag("caution", ::IsWindowVisible(::GetDlgItem(dialog.m_hWnd, IDC_CAUTION)) != FALSE)
+      .flag("port_open", g_hPort != nullptr)
+      .flag("reader", g_bReaderRun.load() == 1)
+      .num("execution_state", ::SetThreadExecutionState(0));  // without ES_CONTINUOUS: only reads
+}
+
+void Marker(std::istringstream& args, JsonObject& reply) {
+  std::string value;
+  HKEY key = nullptr;
+  if (args >> value) {  // as the installer leaves it: the key, and "Data" as a REG_DWORD
+    const DWORD data = std::stoul(value);
+    ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    ::RegSetValueExA(key, MARKER_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  } else if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    DWORD data = 0, size = sizeof data;
+    if (::RegQueryValueExA(key, MARKER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) ==
+        ERROR_SUCCESS) {
+      reply.num("marker", data);
+    }
+  }
+  if (key) ::RegCloseKey(key);
 }
 
 struct FileTrigger {
@@ -128,6 +180,25 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     std::string text;
     args >> text;
     host.observer.OnPercent(text, ClickAbort);
+  } else if (name == "update") {  // a click on OK: the whole run, every box answered
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_START).m_hWnd));
+  } else if (name == "state") {
+    State(dialog, reply);
+  } else if (name == "marker") {
+    Marker(args, reply);
+  } else if (name == "hold-boxes") {
+    UINT ms = 0;
+    args >> ms;
+    host.boxes.SetHold(ms);
+  } else if (name == "about-after" || name == "abort-after") {
+    DWORD ms = 0;
+    args >> ms;
+    auto* post = name == "abort-after"
+                     ? new DelayedPost{ms, dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED)}
+                     : new DelayedPost{ms, dialog.m_hWnd, WM_SYSCOMMAND, IDM_ABOUT};
+    HANDLE thread = CWinApp::BeginThread(PostLater, post);
+    if (thread) ::CloseHandle(thread);
   } else if (name == "abort-on-file") {
     std::string path;
     args >> path;

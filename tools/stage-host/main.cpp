@@ -19,6 +19,7 @@ void AddSeen(Host& host, JsonObject& reply) {
                         .str("text", box.text)
                         .str("icon", box.icon)
                         .raw("buttons", jsonStringArray(box.buttons))
+                        .num("execution_state", box.executionState)
                         .text());
   }
   std::vector<std::string> display;
