@@ -18,14 +18,20 @@ class Session:
         self.utility = None
         self.op = None
 
-    def start(self, ports=(1,), scenario=None, dll_overrides=""):
+    def start(self, ports=(1,), scenario=None, dll_overrides="", program=None):
         """Radios on `ports`, then the program, then the operator that finds its window."""
         for port in ports:
-            self.radios[port] = self._stack.enter_context(Radio(scenario, port=port))
-        self.utility = Utility(dll_overrides)
+            self.plug_radio(scenario, port)
+        self.utility = Utility(dll_overrides, program)
         self._stack.callback(self.utility.kill)
         self.op = self._stack.enter_context(LineProgram("operator.exe"))
         return self.op
+
+    def plug_radio(self, scenario, port=1):
+        """A simulated radio on COMn, in place of any radio there."""
+        if port in self.radios:
+            self.radios[port].stop()
+        self.radios[port] = self._stack.enter_context(Radio(scenario, port=port))
 
     @property
     def radio(self):

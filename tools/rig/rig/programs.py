@@ -86,11 +86,12 @@ def marker(*args):
 class Utility:
     """ZK4100Update.exe, started as an operator would start it."""
 
-    def __init__(self, dll_overrides=""):
+    def __init__(self, dll_overrides="", program=None):
+        """The build's program, or `program` (a Windows path: where an installer put it)."""
         env = wine.env()
         if dll_overrides:
             env["WINEDLLOVERRIDES"] += ";" + dll_overrides
-        self._process = subprocess.Popen([wine.loader(), str(exe("ZK4100Update.exe"))], env=env,
+        self._process = subprocess.Popen([wine.loader(), program or str(exe("ZK4100Update.exe"))], env=env,
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait(self, timeout):

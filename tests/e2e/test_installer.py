@@ -1,0 +1,93 @@
+"""The installer as an administrator runs it, in a fresh prefix: a silent install, the
+installed program through a failed write and the repeat that completes it, a reinstall,
+and an uninstall that leaves nothing behind."""
+import time
+
+import pytest
+
+from rig import wine
+from rig.programs import exe
+from rig.radio import zk4100
+from texts import COMPLETED, CONNECTION, NORMAL_MODE, PROMPT_BUTTONS, WRITE_FAILED, WRITING_MODE
+
+UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZK-4100 Update"
+MARKER = r"HKLM\SOFTWARE\HALDREN\ZK-4100 Update"
+
+
+@pytest.fixture
+def fresh_prefix(tmp_path, monkeypatch):
+    monkeypatch.setattr(wine, "PREFIX", tmp_path / "prefix")
+    wine.ensure_prefix()
+    yield wine.PREFIX
+    wine.stop_server()
+
+
+def values(key):
+    """The key's values as {name: data as reg.exe shows it}, in the view the installed
+    program reads; None when the key is missing."""
+    done = wine.reg("query", key, "/reg:32" if wine.arch() == "i686" else "/reg:64", check=False)
+    if done.returncode:
+        return None
+    rows = (line.split(None, 2) for line in done.stdout.splitlines())
+    return {row[0]: row[2] for row in rows if len(row) == 3 and row[1].startswith("REG_")}
+
+
+def install():
+    assert wine.run(str(exe("ZK4100Update-setup.exe")), "/S", check=False).returncode == 0
+
+
+def test_install_repeat_a_failed_write_reinstall_and_uninstall(fresh_prefix, session):
+    program_files = "Program Files (x86)" if wine.arch() == "i686" else "Program Files"
+    location = f"C:\\{program_files}\\Haldren\\ZK-4100 Update"
+    folder = fresh_prefix / "drive_c" / program_files / "Haldren" / "ZK-4100 Update"
+    link = fresh_prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Haldren/ZK-4100 Update.lnk"
+
+    install()
+    assert (folder / "ZK4100Update.exe").is_file() and link.is_file()
+    entry = values(UNINSTALL)
+    assert {k: entry[k] for k in ("DisplayName", "DisplayVersion", "Publisher", "InstallLocation")} == {
+        "DisplayName": "ZK-4100 Update", "DisplayVersion": "1.04", "Publisher": "Haldren",
+        "InstallLocation": location}
+    assert int(entry["EstimatedSize"], 16) > 0
+    assert values(MARKER) == {"Data": "0x0"}
+
+    # The installed program identifies the radio; the write fails half way, with the flash erased.
+    session.start(scenario=zk4100(start_in="normal", faults=[{"at": "chunk:2:3", "kind": "silence"}]),
+                  program=f"{location}\\ZK4100Update.exe")
+    assert session.op("find 30000")["ok"]
+    session.start_run()
+    session.expect_box(CONNECTION, PROMPT_BUTTONS)
+    session.answer("OK")
+    session.expect_box(WRITING_MODE, PROMPT_BUTTONS)
+    session.enter_writing_mode()
+    session.expect_box(WRITE_FAILED)
+    session.answer("OK")
+    session.expect_idle()
+    assert values(MARKER) == {"Data": "0xc30"}
+    # The repeat goes straight to the writing-mode prompt, which an erased radio needs.
+    session.plug_radio(zk4100(start_in="boot"))
+    session.start_run()
+    session.expect_box(WRITING_MODE, PROMPT_BUTTONS)
+    session.answer("OK")
+    session.expect_box(COMPLETED)
+    session.answer("OK")
+    session.expect_box(NORMAL_MODE)
+    session.answer("OK")
+    session.expect_idle()
+    assert session.radio.stop()["radio"]["boot"]["flash_matches"]
+    assert session.op("click 1002")["ok"] and session.utility.wait(20) == 0
+
+    install()  # a reinstall keeps the radio identified
+    assert values(MARKER) == {"Data": "0xc30"}
+
+    # The uninstaller copies itself away and returns at once: its work is done when the folder is gone.
+    assert wine.run(f"{location}\\uninstall.exe", "/S", check=False).returncode == 0
+    deadline = time.monotonic() + 30
+    while folder.exists():
+        assert time.monotonic() < deadline
+        time.sleep(0.2)
+    assert not link.parent.exists()
+    assert (values(UNINSTALL), values(MARKER)) == (None, None)
+
+    install()  # and after an uninstall a new install starts clean
+    assert values(MARKER) == {"Data": "0x0"}
