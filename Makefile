@@ -1,5 +1,5 @@
 # The two commands a newcomer needs are `make run` and `make test`.
-.PHONY: run test bench build release clean format
+.PHONY: run test bench soak stats build release clean format
 
 run:
 	scripts/run
@@ -9,6 +9,14 @@ test:
 
 bench:
 	scripts/bench
+
+# make soak N=1000: fresh fault plans; make soak PLAN='{...}': one plan again.
+soak:
+	scripts/soak $(if $(PLAN),--plan '$(PLAN)',$(or $(N),100))
+
+# Test code against all other code, in code lines by cloc: tests/ stays at most a third.
+stats:
+	@scripts/stats
 
 build:
 	scripts/install-deps

@@ -1,10 +1,12 @@
-"""Shared fixtures: the Wine prefix and server for a whole session."""
+"""Shared fixtures: the Wine prefix and server for a whole session. The test tools (the rig,
+the simulated radio) and the utility's texts (texts.py) are importable from every test."""
 import pathlib
 import sys
 
 import pytest
 
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+sys.path[:0] = [str(ROOT / "tools" / "rig"), str(ROOT / "tools" / "radio-sim"), str(ROOT / "tests")]
 
 from rig import wine  # noqa: E402
 

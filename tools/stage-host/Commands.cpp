@@ -68,6 +68,8 @@ void ClickAbort(HWND dialog) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_ABORT)));
 }
 
+HANDLE g_pendingPost = nullptr;  // the latest delayed post
+
 struct DelayedPost {
   DWORD ms;
   HWND dialog;
@@ -183,6 +185,14 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
   } else if (name == "update") {  // a click on OK: the whole run, every box answered
     dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED),
                        reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_START).m_hWnd));
+    // A click meant for this run that comes after its end is handled now, while idle, as the
+    // dialog's own loop would: never in the next run.
+    if (g_pendingPost) {
+      ::WaitForSingleObject(g_pendingPost, INFINITE);
+      ::CloseHandle(g_pendingPost);
+      g_pendingPost = nullptr;
+    }
+    for (MSG message; ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageA(&message);
   } else if (name == "state") {
     State(dialog, reply);
   } else if (name == "marker") {
@@ -197,8 +207,7 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     auto* post = name == "abort-after"
                      ? new DelayedPost{ms, dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED)}
                      : new DelayedPost{ms, dialog.m_hWnd, WM_SYSCOMMAND, IDM_ABOUT};
-    HANDLE thread = CWinApp::BeginThread(PostLater, post);
-    if (thread) ::CloseHandle(thread);
+    g_pendingPost = CWinApp::BeginThread(PostLater, post);
   } else if (name == "abort-on-file") {
     std::string path;
     args >> path;

@@ -51,9 +51,10 @@ int main() {
     if (name.empty()) continue;
     if (name == "quit") break;
     JsonObject result;
+    const ULONGLONG started = ::GetTickCount64();
     const bool known = RunCommand(host, name, args, result);
     JsonObject reply;
-    reply.flag("ok", known).str("cmd", name).merge(result);
+    reply.flag("ok", known).str("cmd", name).num("ms", ::GetTickCount64() - started).merge(result);
     AddSeen(host, reply);
     writeLine(reply);
   }

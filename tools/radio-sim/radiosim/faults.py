@@ -60,7 +60,9 @@ class Faults:
         action, instead = self._effect(fault, parts, line)
 
         def fire():
-            self.fired.append({"at": step, "kind": fault.kind, "t_ms": round(line.now_ms(), 4)})
+            # What the utility had sent by then: nothing more may follow a failure it causes.
+            self.fired.append({"at": step, "kind": fault.kind, "t_ms": round(line.now_ms(), 4),
+                               "received": len(line.to_radio.data)})
             line.log("fault", at=step, kind=fault.kind)
             if action:
                 action()

@@ -18,7 +18,10 @@ ABSENT = PORTS / "absent"        # a directory: a port that cannot be opened
 WINE32_LOADER = pathlib.Path("/usr/lib/wine/wine")  # Debian's wine32:i386; runs both builds
 WINE64_LOADER = pathlib.Path("/usr/lib/wine/wine64")
 
-SETTINGS = """Windows Registry Editor Version 5.00
+
+def settings():
+    """The prefix's settings, COM1-COM4 declared as links in PORTS."""
+    return """Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
 "Desktop"="Default"
@@ -31,6 +34,13 @@ SETTINGS = """Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
 """ + "".join(f'"COM{n}"="{PORTS}/com{n}"\n' for n in range(1, 5))
+
+
+def use_place(name):
+    """A prefix and port links of their own (build/NAME-*), for a run beside the tests."""
+    global PREFIX, PORTS, ABSENT
+    PREFIX, PORTS = BUILD / f"{name}-prefix", BUILD / f"{name}-ports"
+    ABSENT = PORTS / "absent"
 
 
 def runs_32bit_code():
@@ -85,15 +95,15 @@ def ensure_prefix():
     for n in range(1, 5):
         set_port(n, None)
     stamp = PREFIX / ".zk-settings"
-    digest = hashlib.sha256((SETTINGS + "marlett").encode()).hexdigest()
+    digest = hashlib.sha256((settings() + "marlett").encode()).hexdigest()
     if stamp.exists() and stamp.read_text() == digest:
         return
     PREFIX.parent.mkdir(parents=True, exist_ok=True)
     run("wineboot", "-i")
     # Wine draws the caption buttons with Marlett, which this packaging leaves out of the prefix.
     shutil.copy("/usr/share/wine/fonts/marlett.ttf", PREFIX / "drive_c" / "windows" / "Fonts")
-    reg = BUILD / "zk-settings.reg"
-    reg.write_text(SETTINGS)
+    reg = PREFIX.parent / f"{PREFIX.name}-settings.reg"
+    reg.write_text(settings())
     run("regedit", "/S", str(reg))
     # The settings take effect when the server starts again.
     stop_server()
