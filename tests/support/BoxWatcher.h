@@ -5,14 +5,12 @@
 
 #include <windows.h>
 
+#include "box_read.h"
+
 #include <string>
 #include <vector>
 
-struct SeenBox {
-  std::string caption;
-  std::string text;
-  std::string icon;  // "information", "exclamation", "stop", "question" or "none"
-  std::vector<std::string> buttons;
+struct SeenBox : BoxContent {
   DWORD executionState;  // what the thread had told Windows when the box came
 };
 

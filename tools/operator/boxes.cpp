@@ -1,5 +1,7 @@
 #include "boxes.h"
 
+#include "box_read.h"
+
 #include "target.h"
 #include "window_text.h"
 
@@ -22,21 +24,6 @@ BOOL CALLBACK collectBox(HWND window, LPARAM context) {
 BOOL CALLBACK collectVisible(HWND window, LPARAM context) {
   if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
   return TRUE;
-}
-
-bool isTextStatic(HWND control) {
-  if (windowClass(control) != "Static") return false;
-  switch (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) {
-    case SS_ICON:
-    case SS_BITMAP:
-    case SS_ENHMETAFILE:
-    case SS_ETCHEDFRAME:
-    case SS_ETCHEDHORZ:
-    case SS_ETCHEDVERT:
-      return false;
-    default:
-      return true;
-  }
 }
 
 }  // namespace
@@ -62,21 +49,14 @@ std::vector<BoxButton> boxButtons(HWND box) {
   return buttons;
 }
 
-// A message box's message is its one non-empty text static; the icon is a
-// static too but carries no text.
 JsonObject describeBox(HWND box, HWND main) {
-  std::vector<std::string> statics;
-  for (HWND child : childWindows(box)) {
-    std::string text = windowText(child);
-    if (isTextStatic(child) && !text.empty()) statics.push_back(text);
-  }
-  std::vector<std::string> labels;
-  for (const BoxButton& button : boxButtons(box)) labels.push_back(button.label);
+  const BoxContent content = readBox(box);
   JsonObject out;
-  out.str("caption", windowText(box))
-      .str("text", statics.empty() ? std::string() : statics.front())
-      .raw("statics", jsonStringArray(statics))
-      .raw("buttons", jsonStringArray(labels))
+  out.str("caption", content.caption)
+      .str("text", content.text)
+      .str("icon", content.icon)
+      .raw("statics", jsonStringArray(content.statics))
+      .raw("buttons", jsonStringArray(content.buttons))
       .flag("owner_is_main", GetWindow(box, GW_OWNER) == main);
   return out;
 }

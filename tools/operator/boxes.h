@@ -18,7 +18,7 @@ std::vector<HWND> openBoxes(HWND main);
 // Every visible top-level window of any process (a help viewer, say), topmost first.
 std::vector<HWND> topLevelWindows();
 std::vector<BoxButton> boxButtons(HWND box);
-// caption, text, statics, buttons, owner_is_main.
+// caption, text, icon, statics, buttons, owner_is_main.
 JsonObject describeBox(HWND box, HWND main);
 // Presses the button as its dialog sees a click and waits until the box closes.
 bool pressBoxButton(HWND box, const BoxButton& button, std::string& error);

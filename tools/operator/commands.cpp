@@ -33,7 +33,7 @@ bool requireMain(HWND& main, std::string& error) {
   return main != nullptr;
 }
 
-bool find(const std::string& argument, JsonObject& reply, std::string& error) {
+bool find(const std::string& argument, JsonObject&, std::string& error) {
   long ms = 0;
   if (!parseNumber(argument, ms, error)) return false;
   HWND main = nullptr;
@@ -44,7 +44,6 @@ bool find(const std::string& argument, JsonObject& reply, std::string& error) {
     error = "no visible main window within " + argument + " ms";
     return false;
   }
-  reply.num("pid", processOf(main));
   return true;
 }
 
@@ -101,7 +100,7 @@ bool boxes(const std::string&, JsonObject& reply, std::string& error) {
 bool windows(const std::string&, JsonObject& reply, std::string&) {
   std::vector<std::string> described;
   for (HWND window : topLevelWindows()) {
-    described.push_back(describeBox(window, findMainWindow()).num("pid", processOf(window)).text());
+    described.push_back(describeBox(window, findMainWindow()).text());
   }
   reply.raw("windows", jsonArray(described));
   return true;
@@ -143,16 +142,6 @@ bool postCommand(const std::string& argument, JsonObject&, std::string& error) {
   return requireMain(main, error) && post(main, WM_COMMAND, static_cast<WPARAM>(id), error);
 }
 
-bool waitGone(const std::string& argument, JsonObject&, std::string& error) {
-  long ms = 0;
-  if (!parseNumber(argument, ms, error)) return false;
-  if (!pollUntil(static_cast<DWORD>(ms), [] { return findMainWindow() == nullptr; })) {
-    error = "the main window is still open after " + argument + " ms";
-    return false;
-  }
-  return true;
-}
-
 // watch MS [stop-at-box]
 bool watch(const std::string& argument, JsonObject& reply, std::string& error) {
   const size_t space = argument.find(' ');
@@ -175,13 +164,12 @@ struct Command {
 };
 
 constexpr Command commands[] = {
-    {"find", find},          {"state", state},
-    {"click", click},        {"key", key},
-    {"wait-box", waitBox},   {"answer-box", answerBox},
-    {"boxes", boxes},        {"windows", windows},
-    {"close", close},        {"post-command", postCommand},
-    {"wait-gone", waitGone}, {"watch", watch},
-    {"quit", quit},
+    {"find", find},        {"state", state},
+    {"click", click},      {"key", key},
+    {"wait-box", waitBox}, {"answer-box", answerBox},
+    {"boxes", boxes},      {"windows", windows},
+    {"close", close},      {"post-command", postCommand},
+    {"watch", watch},      {"quit", quit},
 };
 
 }  // namespace

@@ -13,10 +13,7 @@ struct NamedKey {
 };
 
 constexpr NamedKey namedKeys[] = {
-    {"enter", VK_RETURN}, {"esc", VK_ESCAPE},  {"tab", VK_TAB},      {"space", VK_SPACE},
-    {"alt", VK_MENU},     {"shift", VK_SHIFT}, {"ctrl", VK_CONTROL}, {"up", VK_UP},
-    {"down", VK_DOWN},    {"left", VK_LEFT},   {"right", VK_RIGHT},  {"home", VK_HOME},
-    {"end", VK_END},      {"f1", VK_F1},       {"f4", VK_F4},        {"f10", VK_F10},
+    {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"space", VK_SPACE}, {"alt", VK_MENU}, {"up", VK_UP}, {"f4", VK_F4},
 };
 
 bool keyFromName(const std::string& name, WORD& key) {
@@ -33,9 +30,7 @@ bool keyFromName(const std::string& name, WORD& key) {
   return false;
 }
 
-bool isExtended(WORD key) {
-  return key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT || key == VK_HOME || key == VK_END;
-}
+bool isExtended(WORD key) { return key == VK_UP; }
 
 INPUT keyInput(WORD key, bool up) {
   INPUT input = {};

@@ -109,7 +109,6 @@ bool describeMainWindow(HWND main, JsonObject& reply, std::string& error) {
     error = "the main window did not answer in time";
     return false;
   }
-  reply.flag("iconic", IsIconic(main) != FALSE).flag("foreground", GetForegroundWindow() == main);
   RECT rect;
   GetWindowRect(main, &rect);
   reply.raw("rect", "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +

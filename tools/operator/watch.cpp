@@ -5,7 +5,6 @@
 #include "target.h"
 #include "window_text.h"
 
-#include <map>
 #include <optional>
 
 namespace {
@@ -18,7 +17,6 @@ struct Observed {
   std::optional<std::string> percent;
   std::optional<long long> progress;
   std::optional<bool> caution;
-  std::map<int, bool> enabled;
 };
 
 class Watcher {
@@ -50,15 +48,8 @@ class Watcher {
     ProgressReading progress;
     if (readProgress(GetDlgItem(main_, IDC_PROGRESS), progress))
       report(seen_.progress, progress.pos, JsonObject().str("event", "progress").num("pos", progress.pos));
-    for (HWND control : childWindows(main_)) {
-      int id = GetDlgCtrlID(control);
-      bool enabled = IsWindowEnabled(control) != FALSE;
-      auto known = seen_.enabled.find(id);
-      if (known != seen_.enabled.end() && known->second != enabled)
-        emit(JsonObject().str("event", "enabled").num("id", id).flag("enabled", enabled));
-      seen_.enabled[id] = enabled;
-    }
-    if (!seen_.enabled[IDC_START]) g_runUnderWay = true;
+    startEnabled_ = IsWindowEnabled(GetDlgItem(main_, IDC_START)) != FALSE;
+    if (!startEnabled_) g_runUnderWay = true;
   }
 
   // Returns false (with error) only when a box cannot be answered.
@@ -88,11 +79,12 @@ class Watcher {
     return true;
   }
 
-  bool idle() const { return g_runUnderWay && seen_.enabled.at(IDC_START); }
+  bool idle() const { return g_runUnderWay && startEnabled_; }
 
  private:
   HWND main_;
   Observed seen_;
+  bool startEnabled_ = true;
   int events_ = 0;
 };
 
