@@ -17,11 +17,12 @@ import os
 import signal
 import sys
 
-from radiosim import load_personality
 from radiosim.line import Line
-from radiosim.report import write_atomic
+from radiosim.radio import Radio
+from radiosim.script import Script
 
 FILE_KEYS = {"program_file", "image_file", "flag_file"}
+PERSONALITIES = {"radio": Radio, "script": Script}
 
 
 class Parser(argparse.ArgumentParser):
@@ -55,7 +56,10 @@ def main(argv=None):
                 scenario = resolve(json.load(f), os.path.dirname(os.path.abspath(args.scenario)))
         if not isinstance(scenario, dict):
             raise ValueError("a scenario is a JSON object")
-        personality = load_personality(scenario.get("personality", "script"), scenario)
+        name = scenario.get("personality", "script")
+        if name not in PERSONALITIES:
+            raise ValueError(f"no such personality: {name!r}")
+        personality = PERSONALITIES[name](scenario)
         pace = args.pace if args.pace is not None else scenario.get("pace_bps")
         if pace is not None and pace <= 0:
             raise ValueError(f"pace must be a positive bit rate, not {pace}")
@@ -68,14 +72,17 @@ def main(argv=None):
     for sig in (signal.SIGTERM, signal.SIGINT):
         signal.signal(sig, line.stop)
     for sig in (signal.SIGUSR1, signal.SIGUSR2):
-        signal.signal(sig, line.deliver)
+        signal.signal(sig, line.deliver if hasattr(personality, "on_signal") else signal.SIG_IGN)
     print(f"READY {line.tty}", flush=True)
     try:
         line.run(personality)
     finally:
         line.close()
-    if args.report:
-        write_atomic(args.report, {**line.report(), personality.name: personality.report()})
+    if args.report:  # written whole or not at all, for readers that poll for it
+        tmp = f"{args.report}.{os.getpid()}.tmp"
+        with open(tmp, "w") as f:
+            json.dump({**line.report(), personality.name: personality.report()}, f)
+        os.replace(tmp, args.report)
     return 0
 
 

@@ -1,9 +1,8 @@
 """Boot mode: the radio's loader, byte by byte. Bit-rate matching bursts, the write control
-program (one answer per byte), the erase, then the flash blocks in a fixed order.
+program (0x06 for each byte), the erase, then the flash blocks in a fixed order.
 
 Keys of the scenario's "boot" section:
     answer_burst    which burst of ten 0x00 is answered (from 1, default 1; null: none)
-    program_answer  hex answer to each program byte (default "06")
     program_file    what the program should be; the report compares
     erase_ms        from the last program byte's answer to the erase result 0xAA (default 300)
     after_program   [[hex, delay_ms], ...] sent after the last program byte instead of its
@@ -15,7 +14,7 @@ Keys of the scenario's "boot" section:
 """
 import struct
 
-from .port import parts
+from . import known, parts
 
 BLOCKS = [(a, 0x1000) for a in range(0, 0x8000, 0x1000)] + [
     (0x08000, 0x8000), (0x10000, 0x10000), (0x20000, 0x10000), (0x30000, 0x10000)]
@@ -23,8 +22,6 @@ FLASH_SIZE = 0x40000
 BURST = 10  # zero bytes per bit-rate matching burst
 CHUNK = 128
 ACK, NAK, READY = b"\x06", b"\x15", b"\x11"
-KEYS = {"answer_burst", "program_answer", "program_file", "erase_ms", "after_program", "image_file",
-        "start_erased"}
 
 
 def _read(path, size=None):
@@ -37,28 +34,13 @@ def _read(path, size=None):
     return data
 
 
-def compare(got, wanted):
-    """(matches, first differing offset) against a reference file; both None without one."""
-    if wanted is None:
-        return None, None
-    if got == wanted:
-        return True, None
-    return False, next((i for i, (a, b) in enumerate(zip(got, wanted)) if a != b),
-                       min(len(got), len(wanted)))
-
-
 class BootConfig:
     def __init__(self, raw):
-        unknown = set(raw) - KEYS
-        if unknown:
-            raise ValueError(f"boot: unknown key(s) {', '.join(sorted(unknown))}")
-        self.answer_burst = raw.get("answer_burst", 1)
-        burst = self.answer_burst
+        known(raw, {"answer_burst", "program_file", "erase_ms", "after_program", "image_file",
+                    "start_erased"}, "boot")
+        self.answer_burst = burst = raw.get("answer_burst", 1)
         if burst is not None and (type(burst) is not int or burst < 1):
             raise ValueError(f"boot: answer_burst must be null or from 1, not {burst!r}")
-        self.program_answer = bytes.fromhex(raw.get("program_answer", "06"))
-        if not self.program_answer:
-            raise ValueError("boot: 'program_answer' is empty")
         self.erase_ms = float(raw.get("erase_ms", 300))
         after = raw.get("after_program")
         self.after_program = None if after is None else parts(after, bytes.fromhex)
@@ -82,18 +64,17 @@ class Boot:
         self.blocks, self.errors = [], []
 
     def on_byte(self, byte):
-        getattr(self, "_" + self.stage)(byte)
+        getattr(self, "_" + self.stage, self._ignore)(byte)
 
     def report(self):
-        program_matches, program_difference = compare(self.program, self.config.program)
-        flash_matches, flash_difference = compare(self.flash, self.config.image)
-        return {"stage": self.stage, "block": self.block, "bursts": self.bursts,
-                "program": {"length": self._program_length(), "received": len(self.program),
-                            "matches": program_matches, "first_difference": program_difference},
-                "blocks": self.blocks, "errors": self.errors,
-                "flash_matches": flash_matches, "first_difference": flash_difference}
+        def matches(got, wanted):
+            return None if wanted is None else got == wanted
+        return {"stage": self.stage, "bursts": self.bursts, "blocks": self.blocks, "errors": self.errors,
+                "program": {"received": len(self.program),
+                            "matches": matches(self.program, self.config.program)},
+                "flash_matches": matches(self.flash, self.config.image)}
 
-    # --- one handler per stage -------------------------------------------------------------
+    # --- one handler per stage that reads -------------------------------------------------
     def _sync(self, byte):
         if byte:
             self.zeros = 0
@@ -116,22 +97,17 @@ class Boot:
     def _program(self, byte):
         self.program.append(byte)
         step = f"program:{len(self.program) - 1}"
-        length = self._program_length()
-        if length is None or len(self.program) < length + 2:
-            return self.port.reply(step, [(self.config.program_answer, 0.0)])
-        self.stage = "erase"
-        self.port.log("program received", length=length)
+        if len(self.program) < 2 or len(self.program) < int.from_bytes(self.program[:2], "big") + 2:
+            return self.port.reply(step, [(ACK, 0.0)])
+        self.stage = "erase"  # busy erasing: nothing is read
         after = self.config.after_program
-        answer = [] if after is not None else [(self.config.program_answer, 0.0)]
+        answer = [] if after is not None else [(ACK, 0.0)]
         erased = after if after is not None else [(b"\xaa", self.config.erase_ms)]
         self.port.reply(step, answer,
                         then=lambda: self.port.reply("erase", erased, then=self._erased))
 
     def _erased(self):
         self.stage = "command"
-
-    def _erase(self, byte):
-        self._error(bytes([byte]))  # busy erasing: nothing is read
 
     def _command(self, byte):
         command = self._collect(byte, 2)
@@ -168,26 +144,15 @@ class Boot:
         self.stage = "ack"
 
     def _checksum(self, byte):
-        address, size = BLOCKS[self.block]
         ok = byte == ~self.sum & 0xFF
-        self.blocks.append({"index": self.block, "address": address, "size": size,
-                            "checksum": byte, "checksum_ok": ok})
-        step = f"checksum:{self.block}"
-        if not ok:  # the same block is expected again
-            self._error(bytes([byte]))
-            self.stage = "command"
-            return self.port.reply(step, [(NAK, 0.0)])
+        self.blocks.append({"index": self.block, "checksum": byte, "checksum_ok": ok})
+        if not ok:
+            return self._refuse(bytes([byte]))
         self.block += 1
         self.stage = "done" if self.block == len(BLOCKS) else "command"
-        self.port.reply(step, [(ACK, 0.0)])
-
-    def _done(self, byte):
-        self._error(bytes([byte]))
+        self.port.reply(f"checksum:{self.block - 1}", [(ACK, 0.0)])
 
     # --- helpers ---------------------------------------------------------------------------
-    def _program_length(self):
-        return int.from_bytes(self.program[:2], "big") if len(self.program) >= 2 else None
-
     def _collect(self, byte, size):
         """The unit once `size` bytes of it have arrived, else None."""
         self.unit.append(byte)
@@ -202,7 +167,8 @@ class Boot:
         self.stage, self.unit = "command", bytearray()
         self.port.send(NAK)
 
+    def _ignore(self, byte):  # erasing, or done
+        self._error(bytes([byte]))
+
     def _error(self, got):
-        entry = {"stage": self.stage, "block": self.block, "got": got.hex()}
-        self.errors.append(entry)
-        self.port.log("boot error", **entry)
+        self.errors.append({"stage": self.stage, "block": self.block, "got": got.hex()})

@@ -1,8 +1,8 @@
 """The radio's end of the serial line: a pty (or a serial device) with pacing, a wire log
 and the event loop.
 
-Times are modelled rather than measured wherever pacing applies, so logs and replies do not
-drift with scheduler latency: a callback runs "at" its event time, and what it sends
+Times are modelled rather than measured wherever pacing applies, so the wire log and replies
+do not drift with scheduler latency: a callback runs "at" its event time, and what it sends
 departs relative to that time.
 """
 import heapq
@@ -13,9 +13,22 @@ import time
 from collections import deque
 
 from . import termio
-from .report import Wire
 
 POLL_S = 0.005  # line settings are polled at least this often
+
+
+class Wire:
+    """Bytes of one direction with their times in ms since the sim started."""
+
+    def __init__(self):
+        self.data, self.t_ms = bytearray(), []
+
+    def add(self, byte, t_ms):
+        self.data.append(byte)
+        self.t_ms.append(round(t_ms, 4))
+
+    def to_json(self):
+        return {"count": len(self.data), "hex": self.data.hex(), "t_ms": self.t_ms}
 
 
 class Line:
@@ -38,29 +51,21 @@ class Line:
             os.replace(tmp, link)
         os.set_blocking(self.fd, False)
         self.to_radio, self.from_radio = Wire(), Wire()
-        self.events, self.history, self.settings = [], [], None
         self._rx, self._tx, self._timers = deque(), deque(), []  # (time, byte) / (time, seq, fn)
         self._seq = itertools.count()
         self._rx_free = self._tx_free = 0.0  # when each direction's wire is next idle
         self._now = None  # event time while a callback runs
         self._stop_signal = None
         self._signals = deque()  # caught by deliver(), passed on from the loop
-        self._poll_settings()  # before READY, so the history starts with our own settings
+        self._poll_settings()
 
     # --- interface for personalities -------------------------------------------------------
-    def now_ms(self):
-        return self._ms(self._clock())
-
-    def log(self, what, **fields):
-        self.events.append({"t_ms": round(self.now_ms(), 4), "what": what, **fields})
-
     def later(self, delay_ms, fn):
         heapq.heappush(self._timers, (self._clock() + delay_ms / 1000, next(self._seq), fn))
 
     def send(self, data):
         """Queue bytes behind whatever is still on the wire."""
-        if self.fd is None:
-            self.log("send after hangup", hex=bytes(data).hex())
+        if self.fd is None:  # hung up
             return
         for b in data:
             self._tx_free = max(self._clock(), self._tx_free) + self.byte_time
@@ -69,13 +74,11 @@ class Line:
     def hangup(self):
         """Drop the line for good: on a pty the utility's reads see EOF and its writes fail;
         a device's last close drops DTR."""
-        if self.fd is None:
-            return
-        self.log("hangup", unsent=len(self._tx), undelivered=len(self._rx))
-        self._tx.clear()
-        self._rx.clear()
-        os.close(self.fd)
-        self.fd = None
+        if self.fd is not None:
+            self._tx.clear()
+            self._rx.clear()
+            os.close(self.fd)
+            self.fd = None
 
     # --- loop ------------------------------------------------------------------------------
     def stop(self, signum, _frame=None):
@@ -87,17 +90,18 @@ class Line:
         self._signals.append(signum)
 
     def run(self, personality):
-        self.log("start", tty=self.tty, link=self.link, pace_bps=self.pace_bps)
         personality.start(self)
         while self._stop_signal is None:
             now = self._wait()
             if self.fd is not None:
                 self._read(now)
             self._dispatch(personality, now)
-            self._pass_signals(personality, now)
+            while self._signals:
+                self._now = now
+                personality.on_signal(self._signals.popleft())
+                self._now = None
             self._flush()
             self._poll_settings()
-        self.log("stop", signal=self._stop_signal)
 
     def close(self):
         """Remove the link unless someone has repointed it meanwhile."""
@@ -108,12 +112,8 @@ class Line:
                 os.close(fd)
 
     def report(self):
-        return {"pace_bps": self.pace_bps,
-                "to_radio": self.to_radio.to_json(),
-                "from_radio": self.from_radio.to_json(),
-                "line": self.settings,
-                "line_history": self.history,
-                "events": self.events}
+        return {"pace_bps": self.pace_bps, "to_radio": self.to_radio.to_json(),
+                "from_radio": self.from_radio.to_json(), "line": self.settings}
 
     # --- internals -------------------------------------------------------------------------
     def _clock(self):
@@ -158,17 +158,6 @@ class Line:
                 break
         self._now = None
 
-    def _pass_signals(self, personality, now):
-        handler = getattr(personality, "on_signal", None)
-        while self._signals:
-            signum = self._signals.popleft()
-            if handler is None:
-                self.log("signal ignored", signal=signum)
-                continue
-            self._now = now
-            handler(signum)
-            self._now = None
-
     def _flush(self):
         if self.fd is None:
             return
@@ -183,9 +172,5 @@ class Line:
             self.from_radio.add(b, self._ms(t if self.byte_time else now))
 
     def _poll_settings(self):
-        if self.fd is None:  # a hung-up tty refuses tcgetattr; keep the last settings
-            return
-        settings = termio.read(self.fd)  # a pty master reads its slave's
-        if settings != self.settings:
-            self.settings = settings
-            self.history.append({"t_ms": round(self._ms(time.monotonic()), 4), **settings})
+        if self.fd is not None:  # a hung-up tty refuses tcgetattr; keep the last settings
+            self.settings = termio.read(self.fd)  # a pty master reads its slave's

@@ -2,37 +2,22 @@
 anything else gets "?;".
 
 Keys of the scenario's "normal" section:
-    reply           the identification reply (default "TY120;")
-    pieces          [[text, delay_ms], ...] written in place of `reply`
-    reply_after_ms  added to the reply's (first piece's) delay
-    busy            [delay_ms, ...]: a "?;" after each, before the reply
-    extra           [[text, delay_ms], ...] other replies sent first
-    silent          true: answer nothing
+    reply   the identification reply (default "TY120;")
+    pieces  [[text, delay_ms], ...] written in place of `reply`, each delay from the one before
+    busy    [delay_ms, ...]: a "?;" after each, before the reply
+    silent  true: answer nothing
 """
-from .port import parts
+from . import known, parts
 
-KEYS = {"reply", "pieces", "reply_after_ms", "busy", "extra", "silent"}
 NOT_NOW = b"?;"
-
-
-def _text(text):
-    return text.encode("latin-1")
 
 
 class NormalConfig:
     def __init__(self, raw):
-        unknown = set(raw) - KEYS
-        if unknown:
-            raise ValueError(f"normal: unknown key(s) {', '.join(sorted(unknown))}")
-        reply = [[raw.get("reply", "TY120;"), 0]]
-        reply = parts(raw.get("pieces", reply), _text)
-        if not reply:
-            raise ValueError("normal: 'pieces' is empty")
-        (first, delay_ms), after_ms = reply[0], float(raw.get("reply_after_ms", 0))
-        self.reply = [(first, delay_ms + after_ms)] + reply[1:]
-        # Other replies and "busy" answers come first, each delay counted from the previous output.
-        self.lead = parts(raw.get("extra", []), _text)
-        self.lead += [(NOT_NOW, float(d)) for d in raw.get("busy", [])]
+        known(raw, {"reply", "pieces", "busy", "silent"}, "normal")
+        self.reply = parts(raw.get("pieces", [[raw.get("reply", "TY120;"), 0]]),
+                           lambda text: text.encode("latin-1"))
+        self.busy = [(NOT_NOW, float(d)) for d in raw.get("busy", [])]
         self.silent = bool(raw.get("silent", False))
 
 
@@ -52,11 +37,10 @@ class Normal:
         if not command:
             return
         self.commands.append(command)
-        self.port.log("command", text=command)
         if self.config.silent:
             return
         if command == "TY":
-            self.port.reply("query", self.config.reply, lead=self.config.lead)
+            self.port.reply("query", self.config.reply, lead=self.config.busy)
         else:
             self.port.send(NOT_NOW)
 

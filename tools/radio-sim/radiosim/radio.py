@@ -8,22 +8,48 @@ Faults and a fault's silence outlast the switch.
 """
 import signal
 
+from . import known
 from .boot import Boot, BootConfig
 from .faults import Faults
 from .normal import Normal, NormalConfig
-from .port import Port
 
-KEYS = {"personality", "start_in", "normal", "boot", "faults", "line", "pace_bps"}
 MODES = {"normal": (Normal, NormalConfig), "boot": (Boot, BootConfig)}
+
+
+class Port:
+    """One mode's end of the line: its replies pass the scenario's faults, and its timers die
+    with it when the radio changes mode."""
+
+    def __init__(self, line, faults):
+        self.line, self.faults = line, faults
+        self.open = True  # cleared when the mode is left
+
+    def send(self, data):
+        if not self.faults.silent:
+            self.line.send(data)
+
+    def reply(self, step, parts, lead=(), then=None):
+        """Send `lead`, then `parts` as the fault at `step` alters them, then call `then`.
+
+        A part is (bytes or an action to run, delay_ms from the previous part)."""
+        self._chain(list(lead) + self.faults.alter(step, parts, self.line), then)
+
+    def _chain(self, parts, then):
+        if not parts:
+            return then and then()
+        (item, delay_ms), rest = parts[0], parts[1:]
+
+        def run():
+            item() if callable(item) else self.send(item)
+            self._chain(rest, then)
+        self.line.later(delay_ms, lambda: self.open and run())
 
 
 class Radio:
     name = "radio"
 
     def __init__(self, scenario):
-        unknown = set(scenario) - KEYS
-        if unknown:
-            raise ValueError(f"radio: unknown key(s) {', '.join(sorted(unknown))}")
+        known(scenario, {"personality", "start_in", *MODES, "faults", "line", "pace_bps"}, "radio")
         self.start_in = scenario.get("start_in", "normal")
         if self.start_in not in MODES:
             raise ValueError(f"radio: start_in is 'normal' or 'boot', not {self.start_in!r}")
@@ -31,7 +57,6 @@ class Radio:
         self.faults = Faults(scenario.get("faults", []))
         self.modes = {}  # the latest state of each mode entered, for the report
         self.mode = self.port = self.line = None
-        self.switches = 0
 
     def start(self, line):
         self.line = line
@@ -41,22 +66,14 @@ class Radio:
         self.mode.on_byte(byte)
 
     def on_signal(self, signum):
-        entered = "boot" if signum == signal.SIGUSR1 else "normal"
-        self.switches += 1
-        self.line.log("mode switch", left=self.mode.name, entered=entered)
-        self._enter(entered)
+        self._enter("boot" if signum == signal.SIGUSR1 else "normal")
 
     def report(self):
         modes = {name: self.modes[name].report() if name in self.modes else None for name in MODES}
-        return {"mode": self.mode.name, "switches": self.switches, "faults": self.faults.fired,
-                **modes}
+        return {"mode": self.mode.name, "faults": self.faults.fired, **modes}
 
     def _enter(self, name):
         if self.port:
             self.port.open = False  # what the old mode still had scheduled never happens
         self.port = Port(self.line, self.faults)
         self.mode = self.modes[name] = MODES[name][0](self.configs[name], self.port)
-
-
-def build(scenario):
-    return Radio(scenario)
