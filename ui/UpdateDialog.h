@@ -5,9 +5,6 @@
 #include "framework/Dialog.h"
 #include "framework/String.h"
 
-// Where the minimised window draws its icon: centred in the client area.
-POINT CenteredIconOrigin(const RECT& client, int iconWidth, int iconHeight);
-
 class CUpdateDialog : public CDialog {
  public:
   explicit CUpdateDialog(CWnd* parent = nullptr);

@@ -5,12 +5,15 @@
 #include "ui/UpdateDialog.h"
 #include "ui/resource.h"
 
+namespace {
+// Where the minimised window draws its icon: centred in the client area. Signed, truncating
+// toward zero: a client area smaller than the icon gives a negative origin.
 POINT CenteredIconOrigin(const RECT& client, int iconWidth, int iconHeight) {
-  // Signed, truncating toward zero: a client area smaller than the icon gives a negative origin.
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
   return {(width - iconWidth + 1) / 2, (height - iconHeight + 1) / 2};
 }
+}  // namespace
 
 bool CUpdateDialog::OnSysCommand(UINT id) {
   const bool idle = GetDlgItem(IDC_START).IsWindowEnabled() != FALSE;

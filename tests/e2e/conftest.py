@@ -6,7 +6,7 @@ import pytest
 
 from rig.programs import LineProgram, Utility, marker
 from rig.radio import Radio, zk4100
-from texts import IDLE_STATUS, OK_BUTTON
+from texts import BOXES, IDLE_ENABLED, IDLE_STATUS
 
 BS_TYPEMASK = 0xF
 
@@ -61,12 +61,15 @@ class Session:
     def answer(self, button):
         assert self.op(f"answer-box {button}")["ok"]
 
-    def expect_box(self, text, buttons=OK_BUTTON):
-        """The run's next box is this one, owned by the main window: the events before it."""
+    def expect_box(self, text, answer=None, caption="ZK-4100 Update"):
+        """The run's next box is this one, in its own box, owned by the main window, and
+        `answer` is pressed in it: the events before it."""
         events, box = self.until_box()
         assert box is not None, "the run ended without a box"
-        assert (box["caption"], box["text"], box["buttons"], box["owner_is_main"]) == (
-            "ZK-4100 Update", text, buttons, True)
+        assert (box["caption"], box["text"], box["icon"], box["buttons"], box["owner_is_main"]) == (
+            caption, text, *BOXES[text], True)
+        if answer:
+            self.answer(answer)
         return events
 
     def expect_idle(self):
@@ -78,8 +81,7 @@ class Session:
         assert state["progress"]["pos"] == 0
         assert (controls["1007"]["text"], controls["1006"]["text"]) == (IDLE_STATUS, "")
         assert not controls["1009"]["visible"]
-        assert {i: controls[i]["enabled"] for i in ("1000", "1001", "1002", "1003", "1006", "57670")} == {
-            "1000": True, "1001": False, "1002": True, "1003": True, "1006": False, "57670": True}
+        assert {i: controls[i]["enabled"] for i in IDLE_ENABLED} == IDLE_ENABLED
         assert (state["focus"], state["default_id"]) == (1000, 1000)
         # OK is the default button again; Cancel and Help are drawn as plain push buttons.
         assert [controls[i]["style"] & BS_TYPEMASK for i in ("1000", "1001", "57670")] == [1, 0, 0]
@@ -103,12 +105,12 @@ def session():
 @pytest.fixture
 def update(session):
     """The program with a ZK-4100 on COM1 and the marker as given, its window found."""
-    def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False, pace=None,
+    def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False,
               dll_overrides=""):
         if slow_identification:  # "?;" for about two seconds: time to press keys during identification
             normal = {"busy": [0] + [100] * 20}
         marker(*marker_setup)
-        session.start(scenario=zk4100(start_in="normal", normal=normal, boot=boot, faults=faults, pace_bps=pace),
+        session.start(scenario=zk4100(start_in="normal", normal=normal, boot=boot, faults=faults),
                       dll_overrides=dll_overrides)
         assert session.op("find 30000")["ok"]
         return session

@@ -8,7 +8,7 @@ import pytest
 from rig import wine
 from rig.programs import exe
 from rig.radio import zk4100
-from texts import COMPLETED, CONNECTION, NORMAL_MODE, PROMPT_BUTTONS, WRITE_FAILED, WRITING_MODE
+from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZK-4100 Update"
 MARKER = r"HKLM\SOFTWARE\HALDREN\ZK-4100 Update"
@@ -56,23 +56,18 @@ def test_install_repeat_a_failed_write_reinstall_and_uninstall(fresh_prefix, ses
                   program=f"{location}\\ZK4100Update.exe")
     assert session.op("find 30000")["ok"]
     session.start_run()
-    session.expect_box(CONNECTION, PROMPT_BUTTONS)
-    session.answer("OK")
-    session.expect_box(WRITING_MODE, PROMPT_BUTTONS)
+    session.expect_box(CONNECTION, "OK")
+    session.expect_box(WRITING_MODE)
     session.enter_writing_mode()
-    session.expect_box(WRITE_FAILED)
-    session.answer("OK")
+    session.expect_box(WRITE_FAILED, "OK")
     session.expect_idle()
     assert values(MARKER) == {"Data": "0xc30"}
     # The repeat goes straight to the writing-mode prompt, which an erased radio needs.
     session.plug_radio(zk4100(start_in="boot"))
     session.start_run()
-    session.expect_box(WRITING_MODE, PROMPT_BUTTONS)
-    session.answer("OK")
-    session.expect_box(COMPLETED)
-    session.answer("OK")
-    session.expect_box(NORMAL_MODE)
-    session.answer("OK")
+    session.expect_box(WRITING_MODE, "OK")
+    session.expect_box(COMPLETED, "OK")
+    session.expect_box(NORMAL_MODE, "OK")
     session.expect_idle()
     assert session.radio.stop()["radio"]["boot"]["flash_matches"]
     assert session.op("click 1002")["ok"] and session.utility.wait(20) == 0

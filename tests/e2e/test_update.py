@@ -1,22 +1,35 @@
-"""Whole updates through the window: prompts, identification, the registry marker,
-the boot-mode stages, results, aborts, and the return to the idle window."""
+"""Whole updates through the window: prompts, identification, the registry marker, a
+Cancel and a second run, Help during a run, and ports that cannot be opened. (One fault at
+each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import time
 
 import pytest
 
 from rig.programs import marker
-from texts import (COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, PROMPT_BUTTONS, RIGHTS,
+from rig.radio import zk4100
+from texts import (COMPLETED, CONNECTION, DETECTION_FAILED, HELP_FAILED, NORMAL_MODE, PORT_FAILED, RIGHTS,
                    WRITE_FAILED, WRITING_MODE)
 
 
-def test_a_first_update_from_start_to_end(update):
-    s = update(("create",))  # the key exists; "Data" does not yet
+def test_a_cancel_then_a_second_run_that_completes(update):
+    s = update(slow_identification=True)  # the key exists; "Data" does not yet
     s.start_run()
-    s.expect_box(CONNECTION, PROMPT_BUTTONS)
-    s.answer("OK")
-    s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
+    s.expect_box(CONNECTION, "OK")
+    state = s.state()  # identifying: busy, and Enter now presses Cancel
+    assert state["focus"] == 1001
+    assert {i: state["controls"][i]["enabled"] for i in ("1000", "1001", "1002", "1003", "1006", "57670")} == {
+        "1000": False, "1001": True, "1002": False, "1003": False, "1006": True, "57670": True}
+    assert s.op("key enter")["ok"]
+    s.expect_box(WRITING_MODE)  # identification does not look at the abort ...
     assert marker("read") == {"key": True, "value": 3120}
     s.enter_writing_mode()
+    s.expect_box(WRITE_FAILED, "OK")  # ... the loader does, at its first byte
+    s.expect_idle()
+    assert s.radio.stop()["radio"]["boot"]["program"]["received"] == 1
+
+    s.plug_radio(zk4100(start_in="boot"))  # the second run starts without the abort
+    s.start_run()
+    s.expect_box(WRITING_MODE, "OK")
     events = s.expect_box(COMPLETED)
     statuses = [e["text"] for e in events if e["event"] == "status"]
     assert statuses[-3:] == ["Loading a Write Control Program...", "Deleting the Old Firmware Program...",
@@ -28,16 +41,13 @@ def test_a_first_update_from_start_to_end(update):
     assert s.state()["controls"]["1009"]["visible"]  # until the second box is dismissed
     s.answer("OK")
     s.expect_idle()
-    radio = s.radio.stop()["radio"]
-    assert radio["normal"]["commands"] == ["TY"]
-    assert radio["boot"]["flash_matches"]
+    assert s.radio.stop()["radio"]["boot"]["flash_matches"]
 
 
 def test_an_identified_radio_goes_straight_to_the_writing_mode_prompt(update):
     s = update(("create", "3120"))
     s.start_run()
-    s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
-    s.answer("Cancel")  # refused: the stored marker stays
+    s.expect_box(WRITING_MODE, "Cancel")  # refused: the stored marker stays
     s.expect_idle()
     assert s.radio.stop()["radio"]["normal"]["commands"] == []
     assert marker("read")["value"] == 3120
@@ -50,14 +60,8 @@ def test_an_identified_radio_goes_straight_to_the_writing_mode_prompt(update):
 def test_a_marker_that_cannot_be_stored(update, setup, after_identification, stored):
     s = update(setup)
     s.start_run()
-    s.expect_box(CONNECTION, PROMPT_BUTTONS)
-    s.answer("OK")
-    if after_identification == RIGHTS:
-        s.expect_box(RIGHTS)
-        s.answer("OK")
-    else:
-        s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
-        s.answer("Cancel")
+    s.expect_box(CONNECTION, "OK")
+    s.expect_box(after_identification, "OK" if after_identification == RIGHTS else "Cancel")
     s.expect_idle()
     assert marker("read") == stored
 
@@ -66,8 +70,7 @@ def test_refusing_the_connection_prompt_changes_nothing(update):
     s = update()
     before = s.state()
     s.start_run()
-    s.expect_box(CONNECTION, PROMPT_BUTTONS)
-    s.answer("Cancel")
+    s.expect_box(CONNECTION, "Cancel")
     s.expect_idle()
     after = s.state()
     assert after["controls"] == before["controls"] and after["progress"] == before["progress"]
@@ -75,75 +78,36 @@ def test_refusing_the_connection_prompt_changes_nothing(update):
     assert marker("read")["value"] is None
 
 
-@pytest.mark.parametrize("normal, identified", [
-    ({}, True),
-    ({"busy": [0, 150, 150, 150]}, True),  # each "?;" gives another 200 ms
-    ({"pieces": [["TY1", 0], ["20;", 5]]}, True),  # an accepted reply in two pieces
-    ({"silent": True}, False),
-    ({"reply": "TY121;"}, False),  # position 4 is not '0'
-], ids=["accepted", "busy-then-accepted", "split", "silent", "refused"])
-def test_identification(update, normal, identified):
-    s = update(normal=normal)
+def test_a_refused_identification_stores_nothing(update):
+    s = update(normal={"reply": "TY121;"})  # position 4 is not '0'
     s.start_run()
-    s.expect_box(CONNECTION, PROMPT_BUTTONS)
-    s.answer("OK")
-    if identified:
-        s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
-        s.answer("Cancel")
-    else:
-        s.expect_box(DETECTION_FAILED)
-        s.answer("OK")
+    s.expect_box(CONNECTION, "OK")
+    s.expect_box(DETECTION_FAILED, "OK")
     s.expect_idle()
-    assert marker("read")["value"] == (3120 if identified else None)
+    assert marker("read")["value"] is None
 
 
-@pytest.mark.parametrize("boot, faults, message", [
-    ({"answer_burst": None}, [], DETECTION_FAILED),
-    ({}, [{"at": "program:3", "kind": "silence"}], WRITE_FAILED),
-    ({}, [{"at": "chunk:2:5", "kind": "silence"}], WRITE_FAILED),
-], ids=["boot-entry", "loader", "blocks"])
-def test_a_failure_in_writing_mode_keeps_the_marker(update, boot, faults, message):
-    s = update(("create", "3120"), boot=boot, faults=faults)
+def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp_path):
+    # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
+    # and says when it begins; the operator presses Help then and reads its box for 3 s.
+    flag = tmp_path / "holding"
+    hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
+    s = update(("create", "3120"), faults=[hold], dll_overrides="winhlp32.exe=d")
     s.start_run()
-    s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
-    s.enter_writing_mode()
-    s.expect_box(message)
-    assert s.state()["controls"]["1009"]["visible"]
-    s.answer("OK")
-    s.expect_idle()
-    assert marker("read")["value"] == 3120
-
-
-def test_cancel_during_identification_ends_the_run_at_the_loaders_first_byte(update):
-    s = update(slow_identification=True)
-    s.start_run()
-    s.expect_box(CONNECTION, PROMPT_BUTTONS)
-    s.answer("OK")
-    # What the Cancel button tells its dialog when clicked: under Wine a real click on
-    # Cancel while a stage pumps its messages is now and then lost.
-    assert s.op("post-command 1001")["ok"]
-    s.expect_box(WRITING_MODE, PROMPT_BUTTONS)  # identification went on to its end
-    s.enter_writing_mode()
-    s.expect_box(WRITE_FAILED)
-    s.answer("OK")
-    s.expect_idle()
-    assert s.radio.stop()["radio"]["boot"]["program"]["received"] == 1
-
-
-def test_cancel_during_block_writing_ends_the_run(update):
-    s = update(("create", "3120"), pace=115200)  # the blocks take some 20 s: time to press Cancel
-    s.start_run()
-    s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
+    s.expect_box(WRITING_MODE)
     s.enter_writing_mode()
     deadline = time.monotonic() + 60
-    while s.state()["controls"]["1007"]["text"] != "Transferring the new firmware...":
+    while not flag.exists():
         assert time.monotonic() < deadline
-        time.sleep(0.05)
-    assert s.op("post-command 1001")["ok"]  # Cancel's own notification: see the test above
-    s.expect_box(WRITE_FAILED)
+        time.sleep(0.01)
+    assert s.op("post-command 57670")["ok"]  # what the Help button sends
+    s.expect_box(HELP_FAILED, caption="ZK4100Update")
+    time.sleep(3)
     s.answer("OK")
+    s.expect_box(COMPLETED, "OK")
+    s.expect_box(NORMAL_MODE, "OK")
     s.expect_idle()
-    assert not s.radio.stop()["radio"]["boot"]["flash_matches"]
+    assert s.radio.stop()["radio"]["boot"]["flash_matches"]
 
 
 @pytest.mark.parametrize("opening", ["first", "second"])
@@ -154,36 +118,10 @@ def test_a_port_that_cannot_be_opened_ends_the_run(update, opening):
         s.start_run()
     else:
         s.start_run()
-        s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
+        s.expect_box(WRITING_MODE)
         s.radio.stop()
         s.answer("OK")
     events = s.expect_box(PORT_FAILED)
     s.answer("OK")
     events += s.expect_idle()
     assert not any(e["event"] == "caution" and e["visible"] for e in events)
-
-
-def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp_path):
-    # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
-    # and says when it begins; the operator presses Help then and reads its box for 3 s.
-    flag = tmp_path / "holding"
-    hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
-    s = update(("create", "3120"), faults=[hold], dll_overrides="winhlp32.exe=d")
-    s.start_run()
-    s.expect_box(WRITING_MODE, PROMPT_BUTTONS)
-    s.enter_writing_mode()
-    deadline = time.monotonic() + 60
-    while not flag.exists():
-        assert time.monotonic() < deadline
-        time.sleep(0.01)
-    assert s.op("post-command 57670")["ok"]  # what the Help button sends
-    box = s.op("wait-box 5000")
-    assert (box["caption"], box["text"]) == ("ZK4100Update", "Failed to launch help.")
-    time.sleep(3)
-    s.answer("OK")
-    s.expect_box(COMPLETED)
-    s.answer("OK")
-    s.expect_box(NORMAL_MODE)
-    s.answer("OK")
-    s.expect_idle()
-    assert s.radio.stop()["radio"]["boot"]["flash_matches"]

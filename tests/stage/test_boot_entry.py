@@ -1,4 +1,5 @@
-"""Boot-mode entry: bursts of 0x00 until one is answered, then 0x55 -> 0xAA."""
+"""Boot-mode entry: bursts of 0x00 until one is answered, then 0x55 -> 0xAA. (Faults at
+each step: test_faults.py.)"""
 import pytest
 
 from stagehost import on_open_port
@@ -7,24 +8,20 @@ from rig.radio import zk4100
 BURST = "00" * 10
 
 
-@pytest.mark.parametrize("boot, faults, sent, result", [
-    ({"answer_burst": 3}, [], BURST * 3 + "55", 1),
-    ({"answer_burst": None}, [], BURST * 5, 0),
-    ({}, [{"at": "burst:1", "kind": "double"}], BURST, 0),              # 0x00 0x00 together
-    ({}, [{"at": "burst:1", "kind": "wrong", "value": "ff"}], BURST, 0),
-    ({}, [{"at": "confirm", "kind": "double"}], BURST + "55", 0),       # 0xAA with a second byte
-    ({}, [{"at": "confirm", "kind": "late", "delay_ms": 400}], BURST + "55", 0),
-], ids=["third-burst", "silent", "two-zeros", "wrong-byte", "aa-doubled", "aa-late"])
-def test_enter_boot_mode(stage, boot, faults, sent, result):
-    radio, host = stage(zk4100(boot=boot, faults=faults))
+@pytest.mark.parametrize("answer_burst, sent, result", [
+    (3, BURST * 3 + "55", 1),
+    (None, BURST * 5, 0),
+], ids=["third-burst", "silent"])
+def test_enter_boot_mode(stage, answer_burst, sent, result):
+    radio, host = stage(zk4100(boot={"answer_burst": answer_burst}))
     reply = on_open_port(host, "boot")[0]
     assert reply["result"] == result
     assert reply["display"] == []  # nothing on the screen changes
     wire = radio.stop()["to_radio"]
     assert wire["hex"] == sent
-    # An unanswered burst is followed by the next one only when 200 ms have passed.
+    # An unanswered burst is followed by the next one when the 200 ms time-out is over.
     starts = [wire["t_ms"][10 * burst] for burst in range(sent.count(BURST))]
-    assert all(190 <= later - earlier <= 1000 for earlier, later in zip(starts, starts[1:]))
+    assert all(180 <= later - earlier <= 500 for earlier, later in zip(starts, starts[1:]))
 
 
 def test_an_answer_that_came_while_a_box_was_open_counts(stage):

@@ -1,8 +1,7 @@
 """Opening, sending and receiving over a pseudo-terminal that plays the radio."""
 import pytest
 
-PORT_FAILURE = {"caption": "ZK-4100 Update", "text": "Failed to open serial port.", "icon": "exclamation",
-                "buttons": ["OK"]}
+from texts import BOXES, PORT_FAILED
 
 
 @pytest.mark.parametrize("flow", [
@@ -43,4 +42,5 @@ def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     radio.stop()
     opened = host("open")
     assert opened["result"] == 0
-    assert opened["boxes"] == [PORT_FAILURE]
+    assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in opened["boxes"]] == [
+        ("ZK-4100 Update", PORT_FAILED, *BOXES[PORT_FAILED])]

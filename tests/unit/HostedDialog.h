@@ -36,17 +36,11 @@ int WhileArriving(const Pieces& pieces, Wait wait) {
   return result;
 }
 
-// Makes the protected handlers callable from tests.
-class CTestDialog : public CUpdateDialog {
- public:
-  using CUpdateDialog::ShowSystemError;
-};
-
 class HostedDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     boxes = new BoxWatcher;  // the port list may be empty here; its message is answered
-    dialog = new CTestDialog;
+    dialog = new CUpdateDialog;
     ASSERT_TRUE(dialog->Create());
     dialog->ShowWindow(SW_HIDE);
     boxes->Ignore(dialog->m_hWnd);
@@ -66,5 +60,5 @@ class HostedDialog : public ::testing::Test {
   void TearDown() override { boxes->SetHold(0); }
 
   static inline BoxWatcher* boxes = nullptr;
-  static inline CTestDialog* dialog = nullptr;
+  static inline CUpdateDialog* dialog = nullptr;
 };

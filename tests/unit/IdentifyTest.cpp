@@ -44,6 +44,14 @@ TEST_P(IdentifyTest, JudgesTheWholeReply) {
   }
 }
 
+TEST_F(IdentifyTest, GivesUpAbout200msAfterTheQuery) {
+  const ULONGLONG started = ::GetTickCount64();
+  EXPECT_EQ(dialog->IdentifyRadio(), 0);
+  const ULONGLONG elapsed = ::GetTickCount64() - started;
+  EXPECT_TRUE(elapsed >= 180 && elapsed <= 600) << elapsed;  // nor a slow radio failed, nor the operator kept waiting
+  EXPECT_EQ(boxes->Take().size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     IdentifyRadio, IdentifyTest,
     ::testing::Values(

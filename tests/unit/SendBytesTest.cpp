@@ -1,5 +1,4 @@
-// A failing write shows the system's text for its error, or the code when the
-// system has none.
+// A failing write shows the system's text for its error.
 #include "HostedDialog.h"
 #include "serial/SerialLink.h"
 
@@ -22,10 +21,4 @@ TEST_F(SendBytesTest, AFailingWriteShowsTheSystemsTextAndGivesZero) {
   EXPECT_EQ(seen[0].text, expected);
 }
 
-TEST_F(SendBytesTest, AnErrorWithoutSystemTextShowsItsNumber) {
-  dialog->ShowSystemError(0x2000FFFF);  // the customer-code range: no system text
-  const std::vector<SeenBox> seen = boxes->Take();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].text, "Error 536936447");
-}
 }  // namespace

@@ -48,14 +48,6 @@ INSTANTIATE_TEST_SUITE_P(WaitForReply, ReplyCases,
                                            ReplyCase{"AbortSetButReplyComplete", {0x06}, 1, 1, 0}),
                          [](const ::testing::TestParamInfo<ReplyCase>& info) { return std::string(info.param.name); });
 
-TEST_F(WaitForReplyTest, AbortClickedDuringTheWaitEndsIt) {
-  ::PostMessageA(dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED), 0);
-  const unsigned char ack = 0x06;
-  EXPECT_EQ(dialog->WaitForReply(kTimeout, &ack, 1), 0);
-  EXPECT_EQ(dialog->m_bAbort, 1);
-  EXPECT_EQ(dialog->m_bTimedOut, 0);
-}
-
 TEST_F(WaitForReplyTest, AFloodIsCountedWithoutOverrunningTheReplyBuffer) {
   // Without the bound the surplus would run over the stack and the stack check abort the test.
   const unsigned char ack = 0x11;

@@ -1,6 +1,7 @@
 // The main window's own behaviour, seen in-process (Wine keeps menus per process):
 // the window menu, the system-command filter, icons, colours and the help context.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "HostedDialog.h"
@@ -8,13 +9,7 @@
 #include "ui/resource.h"
 
 namespace {
-struct MenuEntry {
-  UINT id;  // 0 for a separator
-  std::string text;
-  bool operator==(const MenuEntry& o) const { return id == o.id && text == o.text; }
-};
-
-std::ostream& operator<<(std::ostream& out, const MenuEntry& e) { return out << e.id << " " << e.text; }
+using MenuEntry = std::pair<UINT, std::string>;  // command id (0 for a separator) and text
 
 std::vector<MenuEntry> Entries(HMENU menu) {
   std::vector<MenuEntry> entries;
@@ -67,12 +62,12 @@ TEST_F(WindowTest, TheWindowMenuLosesSizeMaximizeAndCloseAndGainsAbout) {
   std::vector<MenuEntry> expected;
   const std::vector<MenuEntry> standard = StandardWindowMenu();
   for (size_t i = 0; i < standard.size(); ++i) {
-    const UINT id = standard[i].id;
-    const bool beforeClose = id == 0 && i + 1 < standard.size() && standard[i + 1].id == SC_CLOSE;
+    const UINT id = standard[i].first;
+    const bool beforeClose = id == 0 && i + 1 < standard.size() && standard[i + 1].first == SC_CLOSE;
     if (id != SC_SIZE && id != SC_MAXIMIZE && id != SC_CLOSE && !beforeClose) expected.push_back(standard[i]);
   }
   ASSERT_GE(expected.size(), 3u);
-  EXPECT_EQ(std::vector<UINT>({expected[0].id, expected[1].id, expected[2].id}),
+  EXPECT_EQ(std::vector<UINT>({expected[0].first, expected[1].first, expected[2].first}),
             std::vector<UINT>({SC_RESTORE, SC_MOVE, SC_MINIMIZE}));
   expected.push_back({0, ""});
   expected.push_back({IDM_ABOUT, "&About ZK-4100 Update..."});
@@ -127,25 +122,4 @@ TEST_F(WindowTest, HelpAsksTheWindowWithTheMouseCaptureAndItsParents) {
   ::ReleaseCapture();
 }
 
-struct IconCase {
-  RECT client;
-  int iconWidth, iconHeight;
-  POINT origin;
-};
-
-class IconOriginTest : public ::testing::TestWithParam<IconCase> {};
-
-TEST_P(IconOriginTest, CentresTheIconRoundingTowardZero) {
-  const IconCase& c = GetParam();
-  const POINT origin = CenteredIconOrigin(c.client, c.iconWidth, c.iconHeight);
-  EXPECT_EQ(origin.x, c.origin.x);
-  EXPECT_EQ(origin.y, c.origin.y);
-}
-
-INSTANTIATE_TEST_SUITE_P(MinimisedPainting, IconOriginTest,
-                         ::testing::Values(IconCase{{0, 0, 100, 50}, 32, 32, {34, 9}},   // even sizes
-                                           IconCase{{0, 0, 101, 51}, 32, 32, {35, 10}},  // odd sizes
-                                           IconCase{{0, 0, 37, 36}, 16, 16, {11, 10}},
-                                           IconCase{{0, 0, 0, 0}, 32, 32, {-15, -15}},    // -31 / 2 is -15, not -16
-                                           IconCase{{10, 20, 41, 52}, 32, 32, {0, 0}}));  // only the size counts
 }  // namespace
