@@ -21,6 +21,8 @@ int CUpdateDialog::IdentifyRadio() {
   DWORD length = 0;  // bytes of the reply being put together
   if (SendBytes(QUERY, sizeof QUERY) != 1) return 0;
   ArmReplyTimer(IDENTIFY_TIMEOUT);
+  // Unlike the writing stages' waits this one never looks at m_bAbort: a Cancel pressed now
+  // takes effect in the loader.
   for (;;) {
     // A time-out noticed after the pump gets one more look (see WaitForReply).
     bool lastLook = m_bTimedOut != 0;
