@@ -4,7 +4,6 @@ import json
 import os
 import select
 import subprocess
-import sys
 import time
 
 from . import wine
@@ -70,17 +69,11 @@ class LineProgram:
 
 def marker(*args):
     """The registry marker, set up or read as an administrator would (marker.exe)."""
-    for _ in range(2):
-        done = subprocess.run([wine.loader(), str(exe("marker.exe")), *args], env=wine.env(), capture_output=True,
-                              text=True)
-        if done.returncode == 0:
-            return json.loads(done.stdout) if args[0] == "read" else None
-        failure = f"marker {' '.join(args)}: exit code {done.returncode}: {done.stderr.strip()}"
-        # Once, rarely, a call just after the previous test's programs were killed has
-        # failed; the set-up is tried a second time, and the first failure is kept in the log.
-        print(failure, file=sys.stderr)
-        time.sleep(1)
-    raise RuntimeError(failure)
+    done = subprocess.run([wine.loader(), str(exe("marker.exe")), *args], env=wine.env(), capture_output=True,
+                          text=True)
+    if done.returncode != 0:  # marker.exe names the registry call that failed and its status
+        raise RuntimeError(f"marker {' '.join(args)}: exit code {done.returncode}: {done.stderr.strip()}")
+    return json.loads(done.stdout) if args[0] == "read" else None
 
 
 class Utility:
