@@ -67,10 +67,10 @@ def test_gives_up_a_second_after_the_last_byte_or_answer(stage, boot, faults, si
 
 
 def test_an_answer_that_came_while_a_box_was_open_counts(stage):
-    # The first byte's answer comes 400 ms in; a box opens 100 ms in and is read for 1.5 s,
+    # The first byte's answer comes 400 ms in; a box opens 100 ms in and is read for 2.5 s,
     # while the 1,000 ms time-out fires inside its loop.
     radio, host = stage(zk4100(faults=[{"at": "program:0", "kind": "late", "delay_ms": 400}]))
-    replies = on_open_port(host, "boot", "hold-boxes 1500", "about-after 100", "load")
+    replies = on_open_port(host, "boot", "hold-boxes 2500", "about-after 100", "load")
     assert replies[-1]["result"] == 1
     assert [box["caption"] for box in replies[-1]["boxes"]] == ["About Haldren ZK-4100 Update"]
     assert radio.stop()["radio"]["boot"]["program"]["matches"]
