@@ -8,7 +8,7 @@ import json
 import random
 
 from radiosim.boot import BLOCKS, CHUNK
-from rig.programs import LineProgram
+from rig.programs import LineProgram, marker
 from rig.radio import Radio, zk4100
 from texts import BOXES, COMPLETED, DETECTION_FAILED, IDLE_ENABLED, IDLE_STATUS, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -54,6 +54,7 @@ class Host:
     """One stage host for many plans; each plan gets a radio of its own on COM1."""
 
     def __enter__(self):
+        marker("create", "3120")  # a radio identified: each run goes straight to the writing mode
         with Radio():  # a port to list when the host's dialog starts
             self.host = LineProgram("stage_host.exe")
         return self
@@ -65,14 +66,13 @@ class Host:
         """The problems that `plan` showed: an empty list when the oracle held."""
         cancel = plan["kind"] == "cancel"
         with Radio(zk4100(boot={"erase_ms": ERASE_MS}, faults=[] if cancel else [sim_fault(plan)])) as radio:
-            self.host("marker 3120")
             if cancel:
                 self.host(f"abort-after {plan['after_ms']}")
             boxes = self.host("update", timeout=120)["boxes"]
             state = {k: v for k, v in self.host("state").items() if k in IDLE}
-            marker = self.host("marker").get("marker")
+            stored = self.host("marker").get("marker")
             report = radio.stop()
-        return judge(plan, boxes, state, marker, report)
+        return judge(plan, boxes, state, stored, report)
 
 
 def must_fail(plan):

@@ -20,12 +20,6 @@ class MarkerTest : public ::testing::Test {
     }
     ::RegCloseKey(key);
   }
-  static bool KeyExists() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(key);
-    return true;
-  }
 };
 
 std::vector<BYTE> Dword(DWORD value) { return {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}; }
@@ -57,7 +51,8 @@ TEST_F(MarkerTest, ReadTakesAFullDwordAndCountsAnyOtherValueAsNotIdentified) {
 
 TEST_F(MarkerTest, WriteStoresTheMarkerButNeverCreatesTheKey) {
   WriteMarker();
-  EXPECT_FALSE(KeyExists());
+  HKEY key = nullptr;
+  EXPECT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
   CreateKey(REG_DWORD, Dword(5));
   WriteMarker();
   DWORD marker = 0;

@@ -104,21 +104,15 @@ void State(CUpdateDialog& dialog, JsonObject& reply) {
       .num("execution_state", ::SetThreadExecutionState(0));  // without ES_CONTINUOUS: only reads
 }
 
-void Marker(std::istringstream& args, JsonObject& reply) {
-  std::string value;
+// The marker as stored (set up by the tests with marker.exe, as an installer would).
+void Marker(JsonObject& reply) {
   HKEY key = nullptr;
-  if (args >> value) {  // as the installer leaves it: the key, and "Data" as a REG_DWORD
-    const DWORD data = std::stoul(value);
-    ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    ::RegSetValueExA(key, MARKER_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-  } else if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-    DWORD data = 0, size = sizeof data;
-    if (::RegQueryValueExA(key, MARKER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) ==
-        ERROR_SUCCESS) {
-      reply.num("marker", data);
-    }
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  DWORD data = 0, size = sizeof data;
+  if (::RegQueryValueExA(key, MARKER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS) {
+    reply.num("marker", data);
   }
-  if (key) ::RegCloseKey(key);
+  ::RegCloseKey(key);
 }
 
 struct FileTrigger {
@@ -196,7 +190,7 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
   } else if (name == "state") {
     State(dialog, reply);
   } else if (name == "marker") {
-    Marker(args, reply);
+    Marker(reply);
   } else if (name == "hold-boxes") {
     UINT ms = 0;
     args >> ms;
