@@ -55,8 +55,9 @@ class Host:
 
     def __enter__(self):
         marker("create", "3120")  # a radio identified: each run goes straight to the writing mode
-        with Radio():  # a port to list when the host's dialog starts
+        with Radio():  # a port to list when the host's dialog starts: kept until it has
             self.host = LineProgram("stage_host.exe")
+            assert self.host("ports")["items"] == ["COM1"]
         return self
 
     def __exit__(self, *exc):
