@@ -7,6 +7,7 @@ Unicode true
 !define VERSION "1.04"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${NAME}"
 ; The program opens this key but never creates it: without it, an identified radio is not remembered.
+; Nothing here ever removes it: after a failed write its 3120 is the radio's only way back.
 !define MARKER_KEY "SOFTWARE\HALDREN\${NAME}"
 
 !if "${ARCH}" == "amd64"
@@ -99,8 +100,6 @@ SectionEnd
 ; The program's folder goes last, so that once it is gone the uninstall is complete.
 Section Uninstall
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  DeleteRegKey HKLM "${MARKER_KEY}"
-  DeleteRegKey /ifempty HKLM "SOFTWARE\HALDREN"
 
   Delete "$SMPROGRAMS\${VENDOR}\${NAME}.lnk"
   RMDir "$SMPROGRAMS\${VENDOR}"

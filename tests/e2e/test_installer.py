@@ -1,6 +1,6 @@
 """The installer as an administrator runs it, in a fresh prefix: a silent install, the
-installed program through a failed write and the repeat that completes it, a reinstall,
-and an uninstall that leaves nothing behind."""
+installed program through a failed write, an uninstall and a reinstall that keep the radio
+identified, and the repeat that completes the write."""
 import time
 
 import pytest
@@ -36,7 +36,7 @@ def install():
     assert wine.run(str(exe("ZK4100Update-setup.exe")), "/S", check=False).returncode == 0
 
 
-def test_install_repeat_a_failed_write_reinstall_and_uninstall(fresh_prefix, session):
+def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix, session):
     program_files = "Program Files (x86)" if wine.arch() == "i686" else "Program Files"
     location = f"C:\\{program_files}\\Haldren\\ZK-4100 Update"
     folder = fresh_prefix / "drive_c" / program_files / "Haldren" / "ZK-4100 Update"
@@ -62,27 +62,27 @@ def test_install_repeat_a_failed_write_reinstall_and_uninstall(fresh_prefix, ses
     session.expect_box(WRITE_FAILED, "OK")
     session.expect_idle()
     assert values(MARKER) == {"Data": "0xc30"}
-    # The repeat goes straight to the writing-mode prompt, which an erased radio needs.
+    assert session.op("click 1002")["ok"] and session.utility.wait(20) == 0
+
+    # The usual first remedy: uninstall and install again. The uninstaller copies itself away
+    # and returns at once: its work is done when the folder is gone.
+    assert wine.run(f"{location}\\uninstall.exe", "/S", check=False).returncode == 0
+    deadline = time.monotonic() + 30
+    while folder.exists():
+        assert time.monotonic() < deadline
+        time.sleep(0.2)
+    assert not link.parent.exists() and values(UNINSTALL) is None
+    assert values(MARKER) == {"Data": "0xc30"}  # the radio stays identified ...
+    install()
+    assert values(MARKER) == {"Data": "0xc30"}
+
+    # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
     session.plug_radio(zk4100(start_in="boot"))
+    session.start(program=f"{location}\\ZK4100Update.exe", ports=())
+    assert session.op("find 30000")["ok"]
     session.start_run()
     session.expect_box(WRITING_MODE, "OK")
     session.expect_box(COMPLETED, "OK")
     session.expect_box(NORMAL_MODE, "OK")
     session.expect_idle()
     assert session.radio.stop()["radio"]["boot"]["flash_matches"]
-    assert session.op("click 1002")["ok"] and session.utility.wait(20) == 0
-
-    install()  # a reinstall keeps the radio identified
-    assert values(MARKER) == {"Data": "0xc30"}
-
-    # The uninstaller copies itself away and returns at once: its work is done when the folder is gone.
-    assert wine.run(f"{location}\\uninstall.exe", "/S", check=False).returncode == 0
-    deadline = time.monotonic() + 30
-    while folder.exists():
-        assert time.monotonic() < deadline
-        time.sleep(0.2)
-    assert not link.parent.exists()
-    assert (values(UNINSTALL), values(MARKER)) == (None, None)
-
-    install()  # and after an uninstall a new install starts clean
-    assert values(MARKER) == {"Data": "0x0"}
