@@ -1,6 +1,6 @@
-// The program's manifest: administrator rights, for the registry marker under
-// HKEY_LOCAL_MACHINE, and nothing else: a Common Controls 6 dependency would restyle the
-// classic dialogs, a DPI setting rescale them.
+// The program's manifest: the highest rights the user has (administrators store the registry
+// marker under HKEY_LOCAL_MACHINE; others can still start it), and nothing else: a Common
+// Controls 6 dependency would restyle the classic dialogs, a DPI setting rescale them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace {
-TEST(Manifest, RequestsAdministratorRightsAndNothingElse) {
+TEST(Manifest, RequestsTheHighestAvailableRightsAndNothingElse) {
   // build/<preset>/tests/unit_tests.exe -> build/<preset>/ZK4100Update.exe
   char path[MAX_PATH];
   std::string program(path, ::GetModuleFileNameA(nullptr, path, sizeof path));
@@ -25,7 +25,7 @@ TEST(Manifest, RequestsAdministratorRightsAndNothingElse) {
   ::FreeLibrary(module);
 
   EXPECT_TRUE(std::regex_search(
-      manifest, std::regex(R"(<requestedExecutionLevel\s+level="requireAdministrator"\s+uiAccess="false"\s*/>)")))
+      manifest, std::regex(R"(<requestedExecutionLevel\s+level="highestAvailable"\s+uiAccess="false"\s*/>)")))
       << manifest;
   std::vector<std::string> elements;
   const std::regex element(R"(<([A-Za-z][\w.:-]*))");
