@@ -8,6 +8,10 @@ const CString PortNames[PORT_COUNT] = {"COM1", "COM2", "COM3", "COM4"};
 HANDLE g_hPort = nullptr;
 
 namespace {
+// A byte needs 1.04 ms at 9600 bit/s 8N1; a healthy write never comes near this.
+constexpr DWORD WRITE_TIMEOUT_PER_BYTE = 2;  // ms
+constexpr DWORD WRITE_TIMEOUT_BASE = 2000;   // ms
+
 HANDLE OpenExclusive(const char* name) {
   // No sharing: a port that another program holds open cannot be opened.
   return ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -64,6 +68,15 @@ int CUpdateDialog::OpenPort() {
     MessageBox(Texts::PortOpenFailed, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
     ClosePort();
     return 0;
+  }
+  // A line that never takes the bytes (hardware flow control on a three-wire cable) must fail
+  // the write, not hold the window for ever. Only the write fields change; the driver keeps
+  // its read time-outs.
+  COMMTIMEOUTS timeouts;
+  if (::GetCommTimeouts(g_hPort, &timeouts)) {
+    timeouts.WriteTotalTimeoutMultiplier = WRITE_TIMEOUT_PER_BYTE;
+    timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_BASE;
+    ::SetCommTimeouts(g_hPort, &timeouts);
   }
   ::SetCommMask(g_hPort, EV_RXCHAR);
   ::SetupComm(g_hPort, 4096, 4096);

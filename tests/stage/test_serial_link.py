@@ -44,3 +44,17 @@ def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     assert opened["result"] == 0
     assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in opened["boxes"]] == [
         ("ZK-4100 Update", PORT_FAILED, *BOXES[PORT_FAILED])]
+
+
+def test_a_write_the_line_never_takes_fails_instead_of_hanging(stage):
+    radio, host = stage()
+    assert host("open")["result"] == 1
+    radio.freeze()  # the other side reads no more: the pseudo-terminal fills, then blocks
+    chunk = bytes(128).hex()
+    for _ in range(1000):  # 128 KB: far more than the line holds
+        # A write that hangs leaves the host silent: read() then raises TimeoutError.
+        sent = host(f"send {chunk}", timeout=30)
+        if sent["result"] == 0:
+            break
+    assert sent["result"] == 0
+    host("close")

@@ -66,10 +66,15 @@ class Radio:
         """S1 off again: the radio starts in its normal mode."""
         self._process.send_signal(signal.SIGUSR2)
 
+    def freeze(self):
+        """The radio reads nothing more until it is stopped: the line fills up."""
+        self._process.send_signal(signal.SIGSTOP)
+
     def stop(self):
         """Ends the radio and keeps its report; the port is then absent again."""
         if self._process is None:
             return self.report
+        self._process.send_signal(signal.SIGCONT)
         self._process.send_signal(signal.SIGTERM)
         self._process.wait(timeout=20)
         self._process.stdout.close()
