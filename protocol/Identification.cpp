@@ -50,6 +50,7 @@ int CUpdateDialog::IdentifyRadio() {
       length = 0;  // a buffer's worth without ';' is no reply
     }
     if (lastLook) {
+      if (RingHasUnread()) continue;  // every reply that came in time is judged, not only the first
       KillTimer(REPLY_TIMER);
       MessageBox(Texts::DetectionFailed, Texts::Caption, MB_ICONEXCLAMATION);
       return 0;

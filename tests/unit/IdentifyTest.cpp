@@ -70,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         IdentifyCase{"OtherRepliesDoNotExtend", {{"XX;", 50}, {"XX;", 50}, {"TY120;", 300}}, 0},
         IdentifyCase{"BusyThenSilence", {{"?;", 0}, {"?;", 100}}, 0},
         // The reply comes in time while a box is open; the time-out fires in the box's loop.
-        IdentifyCase{"AcceptedWhileABoxWasOpen", {{"TY120;", 60}}, 1, 500}),
+        IdentifyCase{"AcceptedWhileABoxWasOpen", {{"TY120;", 60}}, 1, 500},
+        IdentifyCase{"AcceptedBehindAnotherReplyWhileABoxWasOpen", {{"XX;TY120;", 60}}, 1, 500}),
     [](const ::testing::TestParamInfo<IdentifyCase>& info) { return std::string(info.param.name); });
 }  // namespace
