@@ -19,7 +19,8 @@ bool CanBeginReply(const unsigned char* fragment, DWORD length) {
 int CUpdateDialog::IdentifyRadio() {
   unsigned char reply[RING_SIZE] = {};
   DWORD length = 0;  // bytes of the reply being put together
-  if (SendBytes(QUERY, sizeof QUERY) != 1) return 0;
+  int busy = 0;      // "?;" replies
+  if (SendBytes(QUERY, sizeof QUERY) != 1) return StageFailed("identification", "the query", SEND_FAILED);
   ArmReplyTimer(IDENTIFY_TIMEOUT);
   // Unlike the writing stages' waits this one never looks at m_bAbort: a Cancel pressed now
   // takes effect in the loader.
@@ -37,11 +38,15 @@ int CUpdateDialog::IdentifyRadio() {
     if (length > 0 && reply[length - 1] == ';') {
       if (reply[0] == 'T') {
         KillTimer(REPLY_TIMER);
-        if (length > 4 && reply[4] == '0') return 1;
-        MessageBox(Texts::DetectionFailed, Texts::Caption, MB_ICONEXCLAMATION);
+        const bool accepted = length > 4 && reply[4] == '0';
+        m_record.Write("identification: reply %s %s, after %d busy replies",
+                       static_cast<const char*>(Escaped(reply, length)), accepted ? "accepted" : "refused", busy);
+        if (accepted) return 1;
+        Tell(Texts::DetectionFailed, MB_ICONEXCLAMATION);
         return 0;
       }
       // "?;": busy, a full wait begins afresh, also when this was the last look.
+      ++busy;
       SetTimer(REPLY_TIMER, IDENTIFY_TIMEOUT);
       m_bTimedOut = 0;
       lastLook = false;
@@ -52,7 +57,9 @@ int CUpdateDialog::IdentifyRadio() {
     if (lastLook) {
       if (RingHasUnread()) continue;  // every reply that came in time is judged, not only the first
       KillTimer(REPLY_TIMER);
-      MessageBox(Texts::DetectionFailed, Texts::Caption, MB_ICONEXCLAMATION);
+      m_record.Write("identification: no reply within %u ms, after %d busy replies%s%s", IDENTIFY_TIMEOUT, busy,
+                     length ? "; incomplete: " : "", static_cast<const char*>(Escaped(reply, length)));
+      Tell(Texts::DetectionFailed, MB_ICONEXCLAMATION);
       return 0;
     }
     PumpOneMessage();

@@ -15,7 +15,16 @@ namespace {
 constexpr UINT LOADER_REPLY_TIMEOUT = 1000;  // ms, for each answer and for the erase result
 constexpr unsigned char ERASED = 0xAA;
 
+constexpr const char* STAGE = "loader transfer";
+
 OVERLAPPED g_ovDirectRead;  // passed with every direct read; never set
+
+CString ProgramByte(DWORD index) {
+  CString text;
+  text.Format("byte %lu of %lu", static_cast<unsigned long>(index + 1),
+              static_cast<unsigned long>(WRITE_CONTROL_PROGRAM_SIZE));
+  return text;
+}
 
 DWORD QueuedBytes() {
   DWORD errors = 0;
@@ -33,9 +42,9 @@ int CUpdateDialog::AwaitDirectReply(DirectReply& reply) {
     ::Sleep(1);
     // A time-out noticed after the pump still takes an answer that is already queued.
     const bool lastLook = m_bTimedOut != 0;
-    if (m_bAbort) return 0;
+    if (m_bAbort) return EndWait(0, WaitSeen::Cancelled, reply.buffer, 0);
     queued = QueuedBytes();
-    if (queued == 0 && lastLook) return 0;
+    if (queued == 0 && lastLook) return EndWait(0, WaitSeen::TimedOut, reply.buffer, 0);
   }
   // Whatever is queued is read, 256 bytes at the most per read: a longer answer
   // is counted, and the buffer keeps the part that ends it.
@@ -53,7 +62,7 @@ int CUpdateDialog::AwaitDirectReply(DirectReply& reply) {
   if (reply.count != queued) {
     MessageBox(Texts::ReadMismatch, AfxGetApp()->m_strAppName, MB_OK);
   }
-  return 1;
+  return EndWait(1, WaitSeen::Judged, reply.buffer, reply.stored);
 }
 
 int CUpdateDialog::LoadWriteControlProgram() {
@@ -66,19 +75,26 @@ int CUpdateDialog::LoadWriteControlProgram() {
   DirectReply reply;
   const unsigned char* program = FirmwarePayload::WriteControlProgram;
   for (DWORD i = 0; i < WRITE_CONTROL_PROGRAM_SIZE; ++i) {
-    if (SendBytes(program + i, 1) != 1) return 0;
+    if (SendBytes(program + i, 1) != 1) return StageFailed(STAGE, ProgramByte(i), SEND_FAILED);
     ShowPercent(i * 100 / WRITE_CONTROL_PROGRAM_SIZE + 1);
     PumpOneMessage();
-    if (m_bAbort) return 0;
-    if (AwaitDirectReply(reply) != 1) return 0;  // any answer answers the byte
+    if (m_bAbort) return StageFailed(STAGE, ProgramByte(i), "Cancel pressed");
+    // Any answer answers the byte.
+    if (AwaitDirectReply(reply) != 1) return StageFailed(STAGE, ProgramByte(i), DescribeWait(nullptr, 0, m_lastWait));
   }
 
   m_strStatus = Texts::DeletingOldFirmware;
   UpdateData(FALSE);
   progress.SendMessage(PBM_SETPOS, 100);
+  const ULONGLONG erasing = ::GetTickCount64();  // for the record only
   // Two bytes at once: the last byte's answer and the erase result together.
-  if (reply.count != 2 && AwaitDirectReply(reply) != 1) return 0;
-  if (reply.stored == 0 || reply.buffer[reply.stored - 1] != ERASED) return 0;
+  if ((reply.count != 2 && AwaitDirectReply(reply) != 1) || reply.stored == 0 ||
+      reply.buffer[reply.stored - 1] != ERASED) {
+    return StageFailed(STAGE, "the erase result", DescribeWait(&ERASED, 1, m_lastWait));
+  }
+  m_record.Write("write control program loaded: %lu bytes answered, erase result \\xAA %lu ms after the last answer",
+                 static_cast<unsigned long>(WRITE_CONTROL_PROGRAM_SIZE),
+                 static_cast<unsigned long>(::GetTickCount64() - erasing));
   StartReader();
   return 1;
 }

@@ -36,17 +36,20 @@ void CUpdateDialog::EnumeratePorts() {
   portList.SendMessage(CB_SETCURSEL, 0);  // the list is sorted: the lowest port found
 }
 
-int CUpdateDialog::OpenPort() {
+CString CUpdateDialog::SelectedPort() {
   CWnd portList = GetDlgItem(IDC_PORT);
   const LRESULT selected = portList.SendMessage(CB_GETCURSEL);
   char name[16] = "";
   if (selected != CB_ERR && portList.SendMessage(CB_GETLBTEXTLEN, selected) < LRESULT{sizeof name}) {
     portList.SendMessage(CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(name));
   }
+  return name;
+}
 
-  HANDLE port = OpenExclusive(name);
+int CUpdateDialog::OpenPort() {
+  HANDLE port = OpenExclusive(SelectedPort());
   if (port == INVALID_HANDLE_VALUE) {
-    MessageBox(Texts::PortOpenFailed, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+    Tell(Texts::PortOpenFailed, MB_OK | MB_ICONEXCLAMATION);
     return 0;
   }
   g_hPort = port;
@@ -55,7 +58,7 @@ int CUpdateDialog::OpenPort() {
   DCB dcb;
   static_assert(sizeof dcb == 28, "the device-control block's length field");
   if (!::GetCommState(g_hPort, &dcb)) {
-    MessageBox(Texts::PortOpenFailed, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+    Tell(Texts::PortOpenFailed, MB_OK | MB_ICONEXCLAMATION);
     ClosePort();
     return 0;
   }
@@ -65,7 +68,7 @@ int CUpdateDialog::OpenPort() {
   dcb.Parity = NOPARITY;
   dcb.StopBits = ONESTOPBIT;
   if (!::SetCommState(g_hPort, &dcb)) {
-    MessageBox(Texts::PortOpenFailed, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
+    Tell(Texts::PortOpenFailed, MB_OK | MB_ICONEXCLAMATION);
     ClosePort();
     return 0;
   }

@@ -7,13 +7,17 @@ OVERLAPPED g_ovWrite;
 
 int CUpdateDialog::SendBytes(const unsigned char* data, DWORD count) {
   g_ovWrite.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!g_ovWrite.hEvent) return 0;
+  if (!g_ovWrite.hEvent) {
+    m_record.Write("writing %lu bytes: no event for the write (error %lu)", count, ::GetLastError());
+    return 0;
+  }
 
   int result = 0;
   DWORD written = 0;
   // The handle is synchronous: the call returns once the driver has taken the bytes.
   if (::WriteFile(g_hPort, data, count, &written, &g_ovWrite)) {
     result = written == count ? 1 : 0;
+    if (result == 0) m_record.Write("writing %lu bytes: the port took %lu", count, written);
   } else {
     ShowSystemError(::GetLastError());
   }
@@ -33,6 +37,7 @@ void CUpdateDialog::ShowSystemError(DWORD code) {
   } else {
     message.Format("Error %lu", static_cast<unsigned long>(code));  // the system has no text for it
   }
+  m_record.Write("writing to the port failed: %s", static_cast<const char*>(message));
   MessageBox(message, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
   if (text) ::LocalFree(text);
 }

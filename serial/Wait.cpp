@@ -6,6 +6,7 @@
 #include "ui/UpdateDialog.h"
 
 void CUpdateDialog::ArmReplyTimer(UINT interval) {
+  m_lastWait.timeout = interval;  // the record names it when the wait runs out
   KillTimer(REPLY_TIMER);
   m_bTimedOut = 0;
   SetTimer(REPLY_TIMER, interval);
@@ -31,13 +32,23 @@ int CUpdateDialog::WaitForReply(DWORD timeout, const unsigned char* expected, DW
       const DWORD stored = received < sizeof reply ? received : sizeof reply;
       received += DrainRing(reply + stored, sizeof reply - stored);
       // Judged only when the count is met exactly; a surplus can only time out.
-      if (received == count) return count <= sizeof reply && std::memcmp(reply, expected, count) == 0 ? 1 : 0;
+      if (received == count) {
+        const int exact = count <= sizeof reply && std::memcmp(reply, expected, count) == 0 ? 1 : 0;
+        return EndWait(exact, WaitSeen::Judged, reply, received);
+      }
     }
-    if (lastLook) return 0;
+    if (lastLook) return EndWait(0, WaitSeen::TimedOut, reply, received);
     PumpOneMessage();
-    if (m_bAbort) return 0;
+    if (m_bAbort) return EndWait(0, WaitSeen::Cancelled, reply, received);
     ::Sleep(1);
   }
+}
+
+int CUpdateDialog::EndWait(int result, WaitSeen::End end, const unsigned char* received, DWORD count) {
+  m_lastWait.end = end;
+  m_lastWait.count = count;
+  std::memcpy(m_lastWait.first, received, count < WaitSeen::KEPT ? count : WaitSeen::KEPT);
+  return result;
 }
 
 void CUpdateDialog::OnTimer(UINT_PTR id) {

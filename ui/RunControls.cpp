@@ -1,13 +1,20 @@
-// The start handler and what the stages show: the window's busy and idle states.
+// The start handler, the window's busy and idle states, and what the stages show and record.
 #include "ui/UpdateDialog.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "framework/WinApp.h"
+#include "ui/Texts.h"
 #include "ui/resource.h"
+
+namespace {
+// A box's text as the record names it: its first line, as it stands.
+int FirstLineLength(const char* text) { return static_cast<int>(std::strcspn(text, "\n")); }
+}  // namespace
 
 void CUpdateDialog::OnStart() {
   CWnd start = GetDlgItem(IDC_START);
@@ -49,6 +56,23 @@ void CUpdateDialog::ShowPercent(UINT percent) {
   GetDlgItem(IDC_PROGRESS).SendMessage(PBM_SETPOS, percent);
   m_strPercent.Format("%u%%", percent);
   UpdateData(FALSE);
+}
+
+int CUpdateDialog::Prompt(const char* text) {
+  const int answer = MessageBox(text, Texts::Caption, MB_OKCANCEL | MB_ICONINFORMATION);
+  // Closing the box counts as Cancel, as it does for the run.
+  m_record.Write("prompt \"%.*s\" answered %s", FirstLineLength(text), text, answer == IDOK ? "OK" : "Cancel");
+  return answer;
+}
+
+void CUpdateDialog::Tell(const char* text, UINT style) {
+  m_record.Write("message \"%.*s\"", FirstLineLength(text), text);
+  MessageBox(text, Texts::Caption, style);
+}
+
+int CUpdateDialog::StageFailed(const char* stage, const CString& place, const CString& cause) {
+  m_record.Write("%s failed at %s: %s", stage, static_cast<const char*>(place), static_cast<const char*>(cause));
+  return 0;
 }
 
 void CUpdateDialog::OnExit() {

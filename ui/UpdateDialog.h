@@ -4,6 +4,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/String.h"
+#include "update/RunRecord.h"
 
 class CUpdateDialog : public CDialog {
  public:
@@ -15,6 +16,10 @@ class CUpdateDialog : public CDialog {
   CString m_strStatus;   // shown in IDC_STATUS
   CString m_strPercent;  // shown in IDC_PERCENT
   HICON m_hIcon;         // IDI_APP: window icons, minimised picture; shared, never destroyed
+
+  // The run's record (update/), and what the latest wait for the radio got, for a failure's line.
+  CRunRecord m_record;  // open from the start of a run to its end
+  WaitSeen m_lastWait{};
 
   // Serial link (serial/).
   void EnumeratePorts();
@@ -62,10 +67,21 @@ class CUpdateDialog : public CDialog {
   void OnAbort();
   void ShowSystemError(DWORD code);
 
-  // Display updates of the stages (ui/).
+  // What the stages show and record (ui/).
   void ShowPercent(UINT percent);  // the bar's position and the percent text
+  // The run's message boxes, each noted in the record: a prompt (OK/Cancel) with its answer,
+  // any other message before it is shown.
+  int Prompt(const char* text);
+  void Tell(const char* text, UINT style);
+  // Records "<stage> failed at <place>: <cause>" and returns 0, the failed stage's result.
+  int StageFailed(const char* stage, const CString& place, const CString& cause);
 
  private:
+  // Serial link helpers (serial/).
+  CString SelectedPort();  // the IDC_PORT selection's text, or empty
+  // Keeps what the wait received and how it ended in m_lastWait; returns `result`.
+  int EndWait(int result, WaitSeen::End end, const unsigned char* received, DWORD count);
+
   // Stage helpers (protocol/).
   DWORD AwaitBootReply(unsigned char* reply);
   struct DirectReply {
@@ -78,4 +94,5 @@ class CUpdateDialog : public CDialog {
   // Update procedure helpers (update/).
   void WriteFirmware();  // the boot-mode stages and their result message
   void FinishRun();      // the closing steps: port closed, idle display
+  void UpdateSteps();    // the steps of one run between the opening and closing of its record
 };

@@ -10,15 +10,21 @@
 #include "ui/resource.h"
 #include "update/Marker.h"
 
-namespace {
-constexpr UINT PROMPT = MB_OKCANCEL | MB_ICONINFORMATION;
+void CUpdateDialog::RunUpdate() {
+  m_record.Open();
+  const ULONGLONG started = ::GetTickCount64();  // for the record only
+  UpdateSteps();
+  m_record.Write("run ended after %.3f s", static_cast<double>(::GetTickCount64() - started) / 1000);
+  m_record.Close();
 }
 
-void CUpdateDialog::RunUpdate() {
+void CUpdateDialog::UpdateSteps() {
   DWORD marker = 0;
   ReadMarker(marker);
+  m_record.Write("run started: version %s, port %s, marker %lu", static_cast<const char*>(ProgramVersion()),
+                 static_cast<const char*>(SelectedPort()), marker);
   // Phase A, identification in normal mode: only until a radio has been identified.
-  if (marker != IDENTIFIED_MARKER && MessageBox(Texts::ConnectionPrompt, Texts::Caption, PROMPT) != IDOK) return;
+  if (marker != IDENTIFIED_MARKER && Prompt(Texts::ConnectionPrompt) != IDOK) return;
   if (OpenPort() == 0) return;
   StartReader();
   if (marker != IDENTIFIED_MARKER) {
@@ -32,13 +38,13 @@ void CUpdateDialog::RunUpdate() {
   // Not reset first: a read-back that cannot read keeps 3120, and the run goes on.
   ReadMarker(marker);
   if (marker != IDENTIFIED_MARKER) {
-    MessageBox(Texts::NeedRights, Texts::Caption, MB_ICONSTOP);
+    Tell(Texts::NeedRights, MB_ICONSTOP);
     FinishRun();
     return;
   }
 
   // Phase B, firmware writing in boot mode.
-  if (MessageBox(Texts::WritingModePrompt, Texts::Caption, PROMPT) != IDOK) {
+  if (Prompt(Texts::WritingModePrompt) != IDOK) {
     FinishRun();
     return;
   }
@@ -54,12 +60,12 @@ void CUpdateDialog::RunUpdate() {
 
 void CUpdateDialog::WriteFirmware() {
   if (EnterBootMode() != 1) {
-    MessageBox(Texts::DetectionFailed, Texts::Caption, MB_ICONEXCLAMATION);
+    Tell(Texts::DetectionFailed, MB_ICONEXCLAMATION);
   } else if (LoadWriteControlProgram() != 1 || ProgramFlash(FirmwarePayload::FirmwareImage) != 1) {
-    MessageBox(Texts::WriteFailed, Texts::Caption, MB_ICONEXCLAMATION);
+    Tell(Texts::WriteFailed, MB_ICONEXCLAMATION);
   } else {
-    MessageBox(Texts::Completed, Texts::Caption, MB_ICONINFORMATION);
-    MessageBox(Texts::NormalModeInstructions, Texts::Caption, MB_ICONINFORMATION);
+    Tell(Texts::Completed, MB_ICONINFORMATION);
+    Tell(Texts::NormalModeInstructions, MB_ICONINFORMATION);
   }
 }
 

@@ -1,10 +1,12 @@
 """The installer as an administrator runs it, in a fresh prefix: a silent install, the
 installed program through a failed write, an uninstall and a reinstall that keep the radio
 identified, and the repeat that completes the write."""
+import re
 import time
 
 import pytest
 
+from radiosim.boot import BLOCKS
 from rig import wine
 from rig.programs import exe
 from rig.radio import zk4100
@@ -32,6 +34,21 @@ def values(key):
     return {row[0]: row[2] for row in rows if len(row) == 3 and row[1].startswith("REG_")}
 
 
+def record():
+    """The run record's events, each line's local time to the millisecond checked and cut off."""
+    lines = wine.record_file().read_bytes().decode("utf-8").split("\r\n")
+    assert lines.pop() == ""
+    stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.+)", line) for line in lines]
+    assert all(stamped), lines
+    return [m[1] for m in stamped]
+
+
+def accepted(events):
+    """The blocks that a record names as accepted, in its order: (index, (address, size))."""
+    found = (re.fullmatch(r"block (\d+) accepted \(address 0x([0-9A-F]+), (\d+) bytes\)", e) for e in events)
+    return [(int(m[1]), (int(m[2], 16), int(m[3]))) for m in found if m]
+
+
 def install():
     assert wine.run(str(exe("ZK4100Update-setup.exe")), "/S", check=False).returncode == 0
 
@@ -52,7 +69,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     assert values(MARKER) == {"Data": "0x0"}
 
     # The installed program identifies the radio; the write fails half way, with the flash erased.
-    session.start(scenario=zk4100(start_in="normal", faults=[{"at": "chunk:2:3", "kind": "silence"}]),
+    session.start(scenario=zk4100(start_in="normal", faults=[{"at": "chunk:6:3", "kind": "silence"}]),
                   program=f"{location}\\ZK4100Update.exe")
     assert session.op("find 30000")["ok"]
     session.start_run()
@@ -62,6 +79,11 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     session.expect_box(WRITE_FAILED, "OK")
     session.expect_idle()
     assert values(MARKER) == {"Data": "0xc30"}
+    # Its record, in a folder the fresh prefix did not have, says where and why (chunks count from 1).
+    failed = record()
+    assert "COM1" in failed[0] and accepted(failed) == list(enumerate(BLOCKS))[:6]
+    assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
+    assert WRITE_FAILED.split("\n")[0] in failed[-2]
     assert session.op("click 1002")["ok"] and session.utility.wait(20) == 0
 
     # The usual first remedy: uninstall and install again. The uninstaller copies itself away
@@ -86,3 +108,4 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     session.expect_box(NORMAL_MODE, "OK")
     session.expect_idle()
     assert session.radio.stop()["radio"]["boot"]["flash_matches"]
+    assert accepted(record()[len(failed):]) == list(enumerate(BLOCKS))

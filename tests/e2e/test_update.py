@@ -2,6 +2,7 @@
 Cancel and a second run, Help during a run, and ports that cannot be opened. (One fault at
 each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import shlex
+import shutil
 import time
 
 import pytest
@@ -13,7 +14,13 @@ from texts import (COMPLETED, CONNECTION, DETECTION_FAILED, HELP_FAILED, NORMAL_
                    WRITE_FAILED, WRITING_MODE)
 
 
-def test_a_cancel_then_a_second_run_that_completes(update):
+def test_a_cancel_then_a_second_run_that_completes(update, request):
+    # A file where the record's folder belongs: no record can be kept, and the runs go as ever.
+    blocker = wine.record_file().parent
+    shutil.rmtree(blocker, ignore_errors=True)
+    blocker.parent.mkdir(parents=True, exist_ok=True)
+    blocker.write_bytes(b"")
+    request.addfinalizer(blocker.unlink)
     s = update(slow_identification=True)  # the key exists; "Data" does not yet
     s.start_run()
     s.expect_box(CONNECTION, "OK")

@@ -1,6 +1,7 @@
 """The project's Wine prefix: created once under build/, configured for tests
 (virtual desktop, no crash dialog, COM1-COM4 declared as links we control)."""
 import functools
+import getpass
 import hashlib
 import os
 import pathlib
@@ -148,6 +149,11 @@ def reg(*args, check=True):
     """Wine's own reg.exe, by path, so that nothing in the working folder shadows it."""
     return subprocess.run([loader(), "C:\\windows\\system32\\reg.exe", *args], env=env(), check=check,
                           capture_output=True, text=True)
+
+
+def record_file():
+    """The utility's run record in the prefix: %LOCALAPPDATA% of the Unix user Wine runs as."""
+    return PREFIX / "drive_c" / "users" / getpass.getuser() / "AppData/Local/Haldren/ZK-4100 Update/update.log"
 
 
 def windows_path(path):

@@ -1,0 +1,121 @@
+#include "update/RunRecord.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr ULONGLONG ROTATE_AT = 1024 * 1024;  // bytes: then update.old.log, and a new update.log
+constexpr int LINE_TEXT = 512;                // bytes of a line before its conversion to UTF-8; longer is cut
+}  // namespace
+
+void CRunRecord::Open() {
+  Close();
+  char base[MAX_PATH];
+  const DWORD length = ::GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
+  if (length == 0 || length >= sizeof base) return;
+  std::string folder = std::string(base) + "\\Haldren";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  folder += "\\ZK-4100 Update";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string log = folder + "\\update.log";
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (::GetFileAttributesExA(log.c_str(), GetFileExInfoStandard, &data) &&
+      (ULONGLONG{data.nFileSizeHigh} << 32 | data.nFileSizeLow) >= ROTATE_AT) {
+    ::MoveFileExA(log.c_str(), (folder + "\\update.old.log").c_str(), MOVEFILE_REPLACE_EXISTING);
+  }
+  // Others may read it while a run lasts: support can look at a run that hangs.
+  m_hFile = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+}
+
+void CRunRecord::Close() {
+  if (m_hFile == INVALID_HANDLE_VALUE) return;
+  ::CloseHandle(m_hFile);
+  m_hFile = INVALID_HANDLE_VALUE;
+}
+
+void CRunRecord::Write(const char* format, ...) {
+  if (m_hFile == INVALID_HANDLE_VALUE) return;
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  char text[LINE_TEXT];
+  const int stamp = std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth,
+                                  now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text + stamp, sizeof text - stamp, format, args);
+  va_end(args);
+  // One event, one line: line breaks (as the system's texts end) become blanks, none at the end.
+  size_t end = 0;
+  for (size_t i = 0; text[i]; ++i) {
+    if (static_cast<unsigned char>(text[i]) < 0x20) text[i] = ' ';
+    if (text[i] != ' ') end = i + 1;
+  }
+  text[end] = '\0';
+  // Our own texts are ASCII; the system's error texts come in the ANSI code page.
+  wchar_t wide[LINE_TEXT];
+  const int wideLength = ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide, LINE_TEXT);
+  if (wideLength <= 1) return;
+  char line[LINE_TEXT * 3 + 2];
+  int length = ::WideCharToMultiByte(CP_UTF8, 0, wide, wideLength - 1, line, LINE_TEXT * 3, nullptr, nullptr);
+  line[length++] = '\r';
+  line[length++] = '\n';
+  DWORD written = 0;
+  ::WriteFile(m_hFile, line, static_cast<DWORD>(length), &written, nullptr);
+}
+
+CString Escaped(const unsigned char* bytes, DWORD count) {
+  const DWORD shown = count < WaitSeen::KEPT ? count : WaitSeen::KEPT;
+  std::string text;
+  for (DWORD i = 0; i < shown; ++i) {
+    // A backslash is escaped too, so that \xNN always means one byte.
+    if (bytes[i] >= 0x20 && bytes[i] < 0x7F && bytes[i] != '\\') {
+      text += static_cast<char>(bytes[i]);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
+      text += hex;
+    }
+  }
+  if (count > shown) text += "... (" + std::to_string(count) + " bytes)";
+  return text.c_str();
+}
+
+CString DescribeWait(const unsigned char* expected, DWORD expectedCount, const WaitSeen& seen) {
+  const CString awaited = expectedCount ? Escaped(expected, expectedCount) : CString("an answer");
+  CString text;
+  if (seen.end == WaitSeen::Cancelled) {
+    text.Format("Cancel pressed while awaiting %s", static_cast<const char*>(awaited));
+  } else if (seen.count == 0) {
+    text.Format("awaited %s, nothing came within %lu ms", static_cast<const char*>(awaited), seen.timeout);
+  } else if (seen.end == WaitSeen::TimedOut) {
+    text.Format("awaited %s, came %s (%lu bytes, not %lu) until the %lu ms time-out", static_cast<const char*>(awaited),
+                static_cast<const char*>(Escaped(seen.first, seen.count)), seen.count, expectedCount, seen.timeout);
+  } else {
+    text.Format("awaited %s, came %s", static_cast<const char*>(awaited),
+                static_cast<const char*>(Escaped(seen.first, seen.count)));
+  }
+  return text;
+}
+
+CString ProgramVersion() {
+  char path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length == sizeof path) return "unknown";
+  std::vector<BYTE> data(::GetFileVersionInfoSizeA(path, nullptr));
+  char* text = nullptr;
+  UINT size = 0;
+  unsigned major = 0, minor = 0, patch = 0;
+  if (data.empty() || !::GetFileVersionInfoA(path, 0, static_cast<DWORD>(data.size()), data.data()) ||
+      !::VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\ProductVersion", reinterpret_cast<void**>(&text),
+                        &size) ||
+      std::sscanf(text, "%u, %u, %u", &major, &minor, &patch) != 3) {
+    return "unknown";
+  }
+  // The resource spells release 1.04 as "1, 0, 4, 0".
+  CString version;
+  version.Format("%u.%u%u", major, minor, patch);
+  return version;
+}

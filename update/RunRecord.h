@@ -1,0 +1,49 @@
+// The record of every run: update.log in the user's local application data, one event a
+// line, so that support can see where and why a write failed. It never stands in the run's
+// way: every call does nothing when the file could not be opened, nothing is reported when
+// it cannot be written, and the stages write only between waits.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/String.h"
+
+class CRunRecord {
+ public:
+  CRunRecord() = default;
+  ~CRunRecord() { Close(); }
+  CRunRecord(const CRunRecord&) = delete;
+  CRunRecord& operator=(const CRunRecord&) = delete;
+
+  // Opens %LOCALAPPDATA%\Haldren\ZK-4100 Update\update.log for appending, making the folders
+  // when missing. A file of 1 MB or more becomes update.old.log first, replacing an older one.
+  void Open();
+  void Close();
+  // One line in UTF-8: the local date and time to the millisecond, the text, CRLF.
+  void Write(const char* format, ...);
+
+ private:
+  HANDLE m_hFile = INVALID_HANDLE_VALUE;
+};
+
+// What a wait for the radio received and how it ended, kept for the record of a failure.
+struct WaitSeen {
+  enum End { Judged, TimedOut, Cancelled };
+  static constexpr DWORD KEPT = 16;
+  unsigned char first[KEPT];  // the first bytes received
+  DWORD count;                // every byte received, a surplus included
+  DWORD timeout;              // ms, as the wait armed the reply timer
+  End end;
+};
+
+// The cause of a stage's failure when a write to the port failed; SendBytes recorded why.
+constexpr const char* SEND_FAILED = "sending failed";
+
+// Bytes from the line as a record line shows them: printable ASCII as is, any other byte
+// as \xNN, at most the first WaitSeen::KEPT of them (`bytes` holds at least those).
+CString Escaped(const unsigned char* bytes, DWORD count);
+// What was awaited (any answer when `expectedCount` is 0) and what came instead, or that
+// nothing came within the time-out.
+CString DescribeWait(const unsigned char* expected, DWORD expectedCount, const WaitSeen& seen);
+// The program's version, from its version resource: "1.04".
+CString ProgramVersion();
