@@ -2,51 +2,83 @@
 
 A plan puts one fault at one step of the exchange with the radio in firmware writing mode
 (silence, a wrong byte, two bytes at once, a reply well inside or well past its time-out,
-a flood, the cable pulled), or presses Cancel at a moment. The stage host runs the whole
-update through the start handler, every box answered OK, with a radio already identified."""
+a flood, the cable pulled), or presses Cancel while the radio takes its time over a reply.
+The stage host runs the whole update through the start handler, every box answered OK. A
+plan that identifies the radio first starts with "Data" = 0 and the radio in normal mode,
+switched to boot mode once it has answered, as a person does at the writing-mode prompt."""
 import json
+import pathlib
 import random
+import tempfile
+import threading
+import time
 
 from radiosim.boot import BLOCKS, CHUNK
+from rig import wine
 from rig.programs import LineProgram, marker
-from rig.radio import Radio, zk4100
-from texts import BOXES, COMPLETED, DETECTION_FAILED, IDLE_ENABLED, IDLE_STATUS, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
+from rig.radio import Radio, payload_file, zk4100
+from texts import BOXES, COMPLETED, CONNECTION, DETECTION_FAILED, IDLE_ENABLED, IDLE_STATUS, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
 KINDS = ("silence", "wrong", "double", "late-under", "late-over", "flood", "hangup", "cancel")
-STAGES = ("burst", "confirm", "program", "erase", "command", "ready", "chunk", "checksum")
-PROGRAM_BYTES = 1436
+PROGRAM = pathlib.Path(payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin")).read_bytes()
+LAST_BLOCK = len(BLOCKS) - 1
 ERASE_MS = 100  # the radio's erase: a late-under erase result still comes in half the time-out
-CANCEL_WINDOW_MS = 6000  # about one whole update, unpaced
 ES_CONTINUOUS, ES_SYSTEM_REQUIRED = 0x80000000, 0x1
 IDLE = {"enabled": IDLE_ENABLED, "status": IDLE_STATUS, "percent": "", "progress": 0, "caution": False, "port_open": False,
         "reader": False, "execution_state": ES_CONTINUOUS}
 
 
-def draw(rng, kind=None, stage=None, blocks=len(BLOCKS)):
-    kind = kind or rng.choice(KINDS)
-    if kind == "cancel":
-        return {"kind": kind, "after_ms": rng.randrange(CANCEL_WINDOW_MS)}
-    block = rng.randrange(blocks)
-    at = {"burst": "burst:1", "confirm": "confirm", "program": f"program:{rng.randrange(PROGRAM_BYTES)}",
-          "erase": "erase", "command": f"command:{block}", "ready": f"ready:{block}",
-          "chunk": f"chunk:{block}:{rng.randrange(BLOCKS[block][1] // CHUNK)}",
-          "checksum": f"checksum:{block}"}[stage or rng.choice(STAGES)]
-    return {"kind": kind, "at": at}
+def step(rng, token):
+    """A step of the exchange: `token` names it, or leaves a block, chunk or program byte to draw."""
+    kind, _, rest = token.partition(":")
+    if kind == "program":
+        return f"program:{len(PROGRAM) - 1 if rest == 'last' else rng.randrange(len(PROGRAM))}"
+    block = int(rest.split(":")[0]) if rest else rng.randrange(len(BLOCKS))
+    chunks = BLOCKS[block][1] // CHUNK
+    if kind == "chunk":
+        return f"chunk:{block}:{chunks - 1 if rest.endswith(':last') else rng.randrange(chunks)}"
+    return {"burst": "burst:1", "confirm": "confirm", "erase": "erase"}.get(kind, f"{kind}:{block}")
 
 
-def fixed_plans(seed=2026, count=24):
-    """The set make test runs: every kind, each at three different stages; in the first
-    blocks only, to keep the set quick (make soak draws from all of them)."""
+def draw(rng, kind=None):
+    stage = rng.choice(("burst", "confirm", "program", "erase", "command", "ready", "chunk", "checksum"))
+    return {"kind": kind or rng.choice(KINDS), "at": step(rng, stage), "identify": rng.random() < 0.25}
+
+
+# The set make test runs: each kind at every step where its outcome rule is its own (boot entry
+# with its own message, a program byte that any answer answers, the last program byte, the erase
+# result that two bytes may carry), and in the blocks, beyond the first three; the last block's
+# last chunk and checksum have rules of their own. A late reply inside the time-out is judged by
+# the same rule everywhere: one plan. The plans at the erase result begin with a radio not yet
+# identified, so that the run stores the marker that the failure must keep.
+FIXED = {"silence": ("burst", "confirm", "program", "erase", f"checksum:{LAST_BLOCK}"),
+         "wrong": ("burst", "confirm", "program", "erase", "chunk:4:last"),
+         "double": ("burst", "confirm", "program", "program:last", "erase", "command:5"),
+         "late-under": (f"checksum:{LAST_BLOCK}",),
+         "late-over": ("burst", "program", "erase", "ready:6"),
+         "flood": ("burst", "program", "erase", "chunk:7"),
+         "hangup": ("burst", "program", "erase", f"chunk:{LAST_BLOCK}:last"),
+         "cancel": ("burst", "program:last", "erase", f"checksum:{LAST_BLOCK}")}
+
+
+def fixed_plans(seed=2026):
     rng = random.Random(seed)
-    return [draw(rng, KINDS[i % len(KINDS)], STAGES[(i + i // len(KINDS)) % len(STAGES)], blocks=3)
-            for i in range(count)]
+    return [{"kind": kind, "at": step(rng, token), "identify": token == "erase"}
+            for kind, tokens in FIXED.items() for token in tokens]
 
 
-def sim_fault(plan):
+def timeout_ms(at):
+    return 200 if at in ("burst:1", "confirm") else 1000
+
+
+def sim_fault(plan, flag):
     kind, at = plan["kind"], plan["at"]
-    if kind.startswith("late"):  # well inside (0.4x) or well past (2x) the utility's time-out
-        timeout_ms = 200 if at in ("burst:1", "confirm") else 1000
-        return {"at": at, "kind": "late", "delay_ms": timeout_ms * (0.4 if kind == "late-under" else 2)}
+    if kind in ("late-under", "cancel"):  # well inside the utility's time-out
+        delay = {"delay_ms": timeout_ms(at) * 0.4}
+        return {"at": at, "kind": "signal", "flag_file": str(flag), **delay} if kind == "cancel" else \
+            {"at": at, "kind": "late", **delay}
+    if kind == "late-over":  # well past it
+        return {"at": at, "kind": "late", "delay_ms": timeout_ms(at) * 2}
     return {"at": at, "kind": kind, **({"value": "5a"} if kind == "wrong" else {})}
 
 
@@ -65,27 +97,58 @@ class Host:
 
     def run(self, plan):
         """The problems that `plan` showed: an empty list when the oracle held."""
-        cancel = plan["kind"] == "cancel"
-        with Radio(zk4100(boot={"erase_ms": ERASE_MS}, faults=[] if cancel else [sim_fault(plan)])) as radio:
-            if cancel:
-                self.host(f"abort-after {plan['after_ms']}")
-            boxes = self.host("update", timeout=120)["boxes"]
-            state = {k: v for k, v in self.host("state").items() if k in IDLE}
-            stored = self.host("marker").get("marker")
-            report = radio.stop()
+        with tempfile.TemporaryDirectory() as folder:
+            flag, answered = pathlib.Path(folder) / "cancel", pathlib.Path(folder) / "answered"
+            faults = [sim_fault(plan, flag)]
+            if plan.get("identify"):
+                marker("create", "0")
+                faults.append({"at": "query", "kind": "signal", "flag_file": str(answered)})
+            scenario = zk4100("normal" if plan.get("identify") else "boot", boot={"erase_ms": ERASE_MS}, faults=faults)
+            with Radio(scenario) as radio:
+                if plan["kind"] == "cancel":  # pressed while the radio holds back its reply
+                    assert self.host(f"abort-on-file {wine.windows_path(flag)}")["result"]
+                done = threading.Event()
+                switch = threading.Thread(target=switch_after_answer, args=(answered, radio, done))
+                switch.start()
+                boxes = self.host("update", timeout=120)["boxes"]
+                done.set()
+                switch.join()
+                state = {k: v for k, v in self.host("state").items() if k in IDLE}
+                stored = self.host("marker").get("marker")
+                report = radio.stop()
+        if stored != 3120:
+            marker("create", "3120")  # the next plans start from an identified radio all the same
         return judge(plan, boxes, state, stored, report)
+
+
+def switch_after_answer(answered, radio, done):
+    """S1 turned on once the radio has answered the identification: its reply is on its way."""
+    while not done.is_set():
+        if answered.exists():
+            time.sleep(0.05)
+            radio.switch_to_boot()
+            return
+        time.sleep(0.005)
 
 
 def must_fail(plan):
     """Whether the fault must end the update (True), must not (False), or may do either (None)."""
-    kind, at = plan["kind"], plan.get("at")
-    if kind == "cancel" or (at == "erase" and kind in ("double", "flood")):  # AA AA is an erase result
+    kind, at = plan["kind"], plan["at"]
+    if at == "erase" and kind in ("double", "flood"):  # AA AA is an erase result
         return None
     if kind == "late-under" or (at == "burst:1" and kind == "late-over"):  # the next burst takes it
         return False
-    if at.startswith("program:"):  # any answer answers a byte, but the last one's comes with AA
-        return kind in ("silence", "late-over", "hangup") or (at == f"program:{PROGRAM_BYTES - 1}" and kind == "double")
+    if at.startswith("program:") and kind != "cancel":  # any answer answers a byte, but the last one's comes with AA
+        return kind in ("silence", "late-over", "hangup") or (at == f"program:{len(PROGRAM) - 1}" and kind == "double")
     return True
+
+
+def allowed_after(plan):
+    """What may reach the radio after the faulty reply was due: boot entry does not look at a
+    Cancel, and the loader sees it only once it has sent the program's first byte."""
+    if plan["kind"] == "cancel" and plan["at"] in ("burst:1", "confirm"):
+        return (b"\x55" if plan["at"] == "burst:1" else b"") + PROGRAM[:1]
+    return b""
 
 
 def judge(plan, boxes, state, marker, report):
@@ -93,8 +156,9 @@ def judge(plan, boxes, state, marker, report):
     shown = [(b["text"], b["icon"], b["buttons"]) for b in boxes]
     expected = {text: (text, *box) for text, box in BOXES.items()}
     boot = report["radio"]["boot"]
-    # The radio's last 0x06 withheld or spoilt: its flash is whole, but the utility cannot know.
-    withheld = plan.get("at") == f"checksum:{len(BLOCKS) - 1}" and plan["kind"] != "late-under"
+    # The radio's last 0x06 withheld, spoilt, or come after a Cancel: its flash is whole, but the
+    # utility cannot know, and a repeat is harmless.
+    withheld = plan["at"] == f"checksum:{LAST_BLOCK}" and plan["kind"] != "late-under"
     written = boot["flash_matches"] and sum(b["checksum_ok"] for b in boot["blocks"]) == len(BLOCKS) and not withheld
     completed = shown[-2:] == [expected[COMPLETED], expected[NORMAL_MODE]]
     if completed != written:
@@ -102,13 +166,15 @@ def judge(plan, boxes, state, marker, report):
                         f"{'' if written else 'not '}written")
     if must_fail(plan) is not None and completed == must_fail(plan):
         problems.append(f"the run {'completed' if completed else 'failed'}")
-    if shown[0] != expected[WRITING_MODE]:
-        problems.append(f"first box {shown[0]}")
+    opening = [expected[CONNECTION], expected[WRITING_MODE]] if plan.get("identify") else [expected[WRITING_MODE]]
+    if shown[:len(opening)] != opening:
+        problems.append(f"first boxes {shown[:len(opening)]}")
     if not completed:
-        message = DETECTION_FAILED if plan.get("at") in ("burst:1", "confirm") else WRITE_FAILED
+        detection = plan["at"] in ("burst:1", "confirm") and plan["kind"] != "cancel"
+        message = DETECTION_FAILED if detection else WRITE_FAILED
         if shown[-1] != expected[message]:
             problems.append(f"last box {shown[-1]}, not {expected[message]}")
-    between = shown[1:-2] if completed else shown[1:-1]
+    between = shown[len(opening):-2] if completed else shown[len(opening):-1]
     # Only a pulled cable adds a box: the system's text for the failed write.
     if between and not (plan["kind"] == "hangup" and all(icon == "exclamation" for _, icon, _ in between)):
         problems.append(f"unexpected boxes {between}")
@@ -118,11 +184,19 @@ def judge(plan, boxes, state, marker, report):
         problems.append(f"not idle afterwards: {state}")
     if marker != 3120:
         problems.append(f"marker {marker}")
-    fired = report["radio"]["faults"]
-    if not completed and fired:
+    fired = [f for f in report["radio"]["faults"] if f["at"] != "query"]
+    if [f["at"] for f in fired] != [plan["at"]]:
+        problems.append(f"the fault fired at {[f['at'] for f in fired]}")
+        return problems
+    if plan["kind"] == "late-under":  # a reply that was not late would prove nothing
+        due, delay = fired[0]["t_ms"], sim_fault(plan, None)["delay_ms"]
+        came = next(t for t in report["from_radio"]["t_ms"] if t > due)
+        if came < due + delay - 1:
+            problems.append(f"the reply came {came - due:.0f} ms after it was due, not {delay:.0f}")
+    if not completed:
         after = bytes.fromhex(report["to_radio"]["hex"])[fired[0]["received"]:]
         # A burst left unanswered is followed by the next burst, and by nothing else.
-        if after.strip(b"\0" if plan["at"] == "burst:1" else b""):
+        if after.strip(b"\0" if plan["at"] == "burst:1" and plan["kind"] != "cancel" else b"") != allowed_after(plan):
             problems.append(f"{len(after)} bytes reached the radio after the failure")
     return problems
 

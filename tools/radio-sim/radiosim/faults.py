@@ -57,7 +57,8 @@ class Faults:
 
         def fire():
             # What the utility had sent by then: nothing more may follow a failure it causes.
-            self.fired.append({"at": step, "kind": fault.kind, "received": len(line.to_radio.data)})
+            self.fired.append({"at": step, "kind": fault.kind, "received": len(line.to_radio.data),
+                               "t_ms": line.now_ms()})
             if action:
                 action()
         return [(fire, parts[0][1] if parts else 0.0)] + instead

@@ -71,6 +71,10 @@ class Line:
             self._tx_free = max(self._clock(), self._tx_free) + self.byte_time
             self._tx.append((self._tx_free, b))
 
+    def now_ms(self):
+        """The time of the event being handled, as the wires record times."""
+        return round(self._ms(self._clock()), 4)
+
     def hangup(self):
         """Drop the line for good: on a pty the utility's reads see EOF and its writes fail;
         a device's last close drops DTR."""
