@@ -104,13 +104,14 @@ def session():
 
 @pytest.fixture
 def update(session):
-    """The program with a ZK-4100 on COM1 and the marker as given, its window found."""
+    """The program with a ZK-4100 on COM1 (or on each of `ports`) and the marker as given, its
+    window found."""
     def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False,
-              dll_overrides=""):
+              dll_overrides="", ports=(1,), start_in="normal"):
         if slow_identification:  # "?;" for about two seconds: time to press keys during identification
-            normal = {"busy": [0] + [100] * 20}
+            normal = {"busy": [0] + [50] * 40}
         marker(*marker_setup)
-        session.start(scenario=zk4100(start_in="normal", normal=normal, boot=boot, faults=faults),
+        session.start(ports, zk4100(start_in=start_in, normal=normal, boot=boot, faults=faults),
                       dll_overrides=dll_overrides)
         assert session.op("find 30000")["ok"]
         return session

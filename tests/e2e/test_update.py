@@ -88,7 +88,7 @@ def test_refusing_the_connection_prompt_changes_nothing(update):
     s.expect_idle()
     after = s.state()
     assert after["controls"] == before["controls"] and after["progress"] == before["progress"]
-    assert s.radio.stop()["from_radio"]["count"] == 0
+    assert s.radio.stop()["to_radio"]["count"] == 0  # nothing was sent to it
     assert marker("read")["value"] is None
 
 
@@ -122,6 +122,20 @@ def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp
     s.expect_box(NORMAL_MODE, "OK")
     s.expect_idle()
     assert s.radio.stop()["radio"]["boot"]["flash_matches"]
+
+
+def test_the_write_goes_to_the_port_picked(update):
+    s = update(("create", "3120"), ports=(1, 2), start_in="boot")
+    for action in ("click 1003", "key down", "key enter"):  # COM2 from the list
+        assert s.op(action)["ok"]
+    assert s.state()["combo"] == {"items": ["COM1", "COM2"], "selection": 1}
+    s.start_run()
+    s.expect_box(WRITING_MODE, "OK")
+    s.expect_box(COMPLETED, "OK")
+    s.expect_box(NORMAL_MODE, "OK")
+    s.expect_idle()
+    assert s.radios[2].stop()["radio"]["boot"]["flash_matches"]
+    assert s.radios[1].stop()["to_radio"]["count"] == 0
 
 
 @pytest.mark.parametrize("opening", ["first", "second"])

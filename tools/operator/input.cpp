@@ -13,7 +13,8 @@ struct NamedKey {
 };
 
 constexpr NamedKey namedKeys[] = {
-    {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"space", VK_SPACE}, {"alt", VK_MENU}, {"up", VK_UP}, {"f4", VK_F4},
+    {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"space", VK_SPACE}, {"alt", VK_MENU},
+    {"up", VK_UP},        {"down", VK_DOWN},  {"f4", VK_F4},
 };
 
 bool keyFromName(const std::string& name, WORD& key) {
@@ -30,7 +31,7 @@ bool keyFromName(const std::string& name, WORD& key) {
   return false;
 }
 
-bool isExtended(WORD key) { return key == VK_UP; }
+bool isExtended(WORD key) { return key == VK_UP || key == VK_DOWN; }
 
 INPUT keyInput(WORD key, bool up) {
   INPUT input = {};
