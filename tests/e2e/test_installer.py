@@ -84,7 +84,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     assert "COM1" in failed[0] and accepted(failed) == list(enumerate(BLOCKS))[:6]
     assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
     assert WRITE_FAILED.split("\n")[0] in failed[-2]
-    assert session.op("click 1002")["ok"] and session.utility.wait(20) == 0
+    assert session.op("post-command 1002")["ok"] and session.utility.wait(20) == 0
 
     # The usual first remedy: uninstall and install again. The uninstaller copies itself away
     # and returns at once: its work is done when the folder is gone.

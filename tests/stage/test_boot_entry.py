@@ -19,9 +19,10 @@ def test_enter_boot_mode(stage, answer_burst, sent, result):
     assert reply["display"] == []  # nothing on the screen changes
     wire = radio.stop()["to_radio"]
     assert wire["hex"] == sent
-    # An unanswered burst is followed by the next one when the 200 ms time-out is over.
+    # An unanswered burst is followed by the next one when the 200 ms time-out is over (the
+    # radio's clock sees each burst a little late, some more than others).
     starts = [wire["t_ms"][10 * burst] for burst in range(sent.count(BURST))]
-    assert all(180 <= later - earlier <= 500 for earlier, later in zip(starts, starts[1:]))
+    assert all(150 <= later - earlier <= 600 for earlier, later in zip(starts, starts[1:]))
 
 
 def test_an_answer_that_came_while_a_box_was_open_counts(stage):

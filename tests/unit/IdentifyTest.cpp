@@ -57,8 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         IdentifyCase{"Accepted", {{"TY120;", 0}}, 1}, IdentifyCase{"AcceptedInPieces", {{"TY1", 0}, {"20;", 5}}, 1},
         IdentifyCase{"AcceptedByteByByte", {{"T", 0}, {"Y", 5}, {"1", 5}, {"2", 5}, {"0", 5}, {";", 5}}, 1},
-        // Each "?;" gives another 200 ms: 100 ms apart they carry the wait well past one time-out.
-        IdentifyCase{"BusyRepliesExtendTheWait", {{"?;", 0}, {"?;", 100}, {"?;", 100}, {"TY120;", 100}}, 1},
+        // Each "?;" gives another 200 ms: 50 ms apart they carry the wait well past one time-out.
+        IdentifyCase{"BusyRepliesExtendTheWait",
+                     {{"?;", 0}, {"?;", 50}, {"?;", 50}, {"?;", 50}, {"?;", 50}, {"?;", 50}, {"TY120;", 50}},
+                     1},
         IdentifyCase{"OtherRepliesArePassedOver", {{"FA00014250000;", 0}, {"TY120;", 50}}, 1},
         // Stray bytes before the reply, in the same arrival or before it.
         IdentifyCase{"StrayBytesInTheSameArrival", {{std::string("x\0T?TY120;", 10), 0}}, 1},

@@ -55,7 +55,7 @@ std::string iconName(HWND control) {
   const SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
   std::string name = "none";
   HDC screen = GetDC(nullptr);
-  pollUntil(1000, [&] {
+  pollUntil(5000, [&] {  // a busy machine may take its time to paint the box
     const std::vector<DWORD> seen =
         pixels(screen, size, [&](HDC dc) { BitBlt(dc, 0, 0, size.cx, size.cy, screen, rect.left, rect.top, SRCCOPY); });
     const COLORREF corner = RGB(seen[0] >> 16 & 0xFF, seen[0] >> 8 & 0xFF, seen[0] & 0xFF);  // the background
