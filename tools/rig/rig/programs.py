@@ -98,11 +98,7 @@ class Utility:
         return self._process.poll() is None
 
     def kill(self):
+        """Ends the program (the Windows process ends with it); a help viewer it started lives on."""
         if self.running():
             self._process.kill()
             self._process.wait()
-        # Wine keeps the Windows process alive after the launcher is gone; a help
-        # viewer it started lives on by itself.
-        for image in ("ZK4100Update.exe", "winhlp32.exe"):
-            wine.run("taskkill", "/F", "/IM", image, check=False)
-        time.sleep(0.2)
