@@ -12,8 +12,8 @@ from rig.radio import Radio
 def stage():
     """Starts the radio with a scenario, then the host (which lists the ports as it starts)."""
     with contextlib.ExitStack() as stack:
-        def start(scenario=None, pace=None):
-            radio = stack.enter_context(Radio(scenario, pace=pace))
+        def start(scenario=None):
+            radio = stack.enter_context(Radio(scenario))
             host = stack.enter_context(LineProgram("stage_host.exe"))
             return radio, host
         yield start

@@ -4,7 +4,7 @@ namespace {
 BoxWatcher* g_watcher = nullptr;
 }  // namespace
 
-BoxWatcher::BoxWatcher(int answer) : m_answer(answer) {
+BoxWatcher::BoxWatcher() {
   g_watcher = this;
   m_hook = ::SetWindowsHookExA(WH_CBT, Hook, nullptr, ::GetCurrentThreadId());
 }
@@ -22,7 +22,7 @@ std::vector<SeenBox> BoxWatcher::Take() {
 
 void CALLBACK BoxWatcher::Answer(HWND box, UINT, UINT_PTR, DWORD) {
   ::KillTimer(box, 1);
-  ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(g_watcher->m_answer, BN_CLICKED), 0);
+  ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 LRESULT CALLBACK BoxWatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,5 @@
 // Watches the dialogs that the calling thread opens (message boxes, the About box):
-// records caption, text, icon and buttons, and answers each one by posting the
-// chosen command.
+// records caption, text, icon and buttons, and answers each one with OK.
 #pragma once
 
 #include <windows.h>
@@ -16,12 +15,11 @@ struct SeenBox : BoxContent {
 
 class BoxWatcher {
  public:
-  explicit BoxWatcher(int answer = IDOK);
+  BoxWatcher();
   ~BoxWatcher();
   BoxWatcher(const BoxWatcher&) = delete;
   BoxWatcher& operator=(const BoxWatcher&) = delete;
 
-  void SetAnswer(int answer) { m_answer = answer; }
   // Leaves each box open this long before answering, as a person reading it would.
   void SetHold(UINT ms) { m_holdMs = ms; }
   // The hosted main window is no box: its own activations are not recorded.
@@ -32,7 +30,6 @@ class BoxWatcher {
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
   static void CALLBACK Answer(HWND box, UINT, UINT_PTR, DWORD);
   HHOOK m_hook;
-  int m_answer;
   UINT m_holdMs = 0;
   HWND m_ignored = nullptr;
   std::vector<SeenBox> m_seen;

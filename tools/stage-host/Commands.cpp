@@ -68,21 +68,17 @@ void ClickAbort(HWND dialog) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_ABORT)));
 }
 
-HANDLE g_pendingPost = nullptr;  // the latest delayed post
-
 struct DelayedPost {
   DWORD ms;
   HWND dialog;
-  UINT message;
-  WPARAM wParam;
 };
 
 unsigned __stdcall PostLater(void* param) {
-  // Something the operator does while a stage waits: Cancel, or a modal loop such as the
-  // Help box or a drag of the caption (the About box stands in for them).
+  // A modal loop the operator enters while a stage waits, such as the Help box or a drag of
+  // the caption: the About box stands in for them.
   std::unique_ptr<DelayedPost> later(static_cast<DelayedPost*>(param));
   ::Sleep(later->ms);
-  ::PostMessageA(later->dialog, later->message, later->wParam, 0);
+  ::PostMessageA(later->dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
   return 0;
 }
 
@@ -134,11 +130,6 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
   CUpdateDialog& dialog = host.dialog;
   if (name == "ports") {
     Ports(host, reply);
-  } else if (name == "select") {
-    std::string port;
-    args >> port;
-    reply.num("result", dialog.GetDlgItem(IDC_PORT).SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                                                reinterpret_cast<LPARAM>(port.c_str())));
   } else if (name == "open") {
     reply.num("result", dialog.OpenPort());
   } else if (name == "close") {
@@ -170,8 +161,6 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     reply.num("user_ms", ms(user)).num("kernel_ms", ms(kernel));
   } else if (name == "link-state") {
     reply.flag("reader", g_bReaderRun.load() == 1).flag("unread", RingHasUnread());
-  } else if (name == "abort") {
-    ClickAbort(dialog.m_hWnd);
   } else if (name == "abort-on-percent") {
     std::string text;
     args >> text;
@@ -179,14 +168,6 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
   } else if (name == "update") {  // a click on OK: the whole run, every box answered
     dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED),
                        reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_START).m_hWnd));
-    // A click meant for this run that comes after its end is handled now, while idle, as the
-    // dialog's own loop would: never in the next run.
-    if (g_pendingPost) {
-      ::WaitForSingleObject(g_pendingPost, INFINITE);
-      ::CloseHandle(g_pendingPost);
-      g_pendingPost = nullptr;
-    }
-    for (MSG message; ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageA(&message);
   } else if (name == "state") {
     State(dialog, reply);
   } else if (name == "marker") {
@@ -195,13 +176,11 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     UINT ms = 0;
     args >> ms;
     host.boxes.SetHold(ms);
-  } else if (name == "about-after" || name == "abort-after") {
+  } else if (name == "about-after") {
     DWORD ms = 0;
     args >> ms;
-    auto* post = name == "abort-after"
-                     ? new DelayedPost{ms, dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED)}
-                     : new DelayedPost{ms, dialog.m_hWnd, WM_SYSCOMMAND, IDM_ABOUT};
-    g_pendingPost = CWinApp::BeginThread(PostLater, post);
+    HANDLE thread = CWinApp::BeginThread(PostLater, new DelayedPost{ms, dialog.m_hWnd});
+    if (thread) ::CloseHandle(thread);
   } else if (name == "abort-on-file") {
     std::string path;
     args >> path;

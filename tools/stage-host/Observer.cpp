@@ -10,12 +10,13 @@ HWND g_dialog = nullptr;
 std::vector<DisplayEvent> g_events;
 std::string g_triggerText;
 void (*g_triggerAction)(HWND) = nullptr;
-const int kWatched[] = {IDC_STATUS, IDC_PERCENT, IDC_PROGRESS, IDC_CAUTION};
-WNDPROC g_original[4];
+const int kWatched[] = {IDC_STATUS, IDC_PERCENT, IDC_PROGRESS};
+constexpr int kCount = sizeof kWatched / sizeof kWatched[0];
+WNDPROC g_original[kCount];
 
 int Slot(HWND control) {
   const int id = ::GetDlgCtrlID(control);
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < kCount; ++i) {
     if (kWatched[i] == id) return i;
   }
   return -1;
@@ -25,7 +26,7 @@ int Slot(HWND control) {
 Observer::Observer(HWND dialog) {
   g_observer = this;
   g_dialog = dialog;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < kCount; ++i) {
     HWND control = ::GetDlgItem(dialog, kWatched[i]);
     g_original[i] = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Observer::ControlProc)));
@@ -55,10 +56,6 @@ void Observer::Record(HWND control, UINT message, WPARAM wParam, LPARAM lParam) 
     }
   } else if (message == PBM_SETPOS) {
     g_events.push_back({"pos", "", static_cast<long long>(wParam)});
-  } else if (message == PBM_SETRANGE) {
-    g_events.push_back({"range", "", static_cast<long long>(HIWORD(lParam))});
-  } else if (message == WM_SHOWWINDOW && id == IDC_CAUTION) {
-    g_events.push_back({"caution", "", static_cast<long long>(wParam)});
   }
 }
 

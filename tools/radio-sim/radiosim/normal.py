@@ -3,22 +3,18 @@ anything else gets "?;".
 
 Keys of the scenario's "normal" section:
     reply   the identification reply (default "TY120;")
-    pieces  [[text, delay_ms], ...] written in place of `reply`, each delay from the one before
     busy    [delay_ms, ...]: a "?;" after each, before the reply
-    silent  true: answer nothing
 """
-from . import known, parts
+from . import known
 
 NOT_NOW = b"?;"
 
 
 class NormalConfig:
     def __init__(self, raw):
-        known(raw, {"reply", "pieces", "busy", "silent"}, "normal")
-        self.reply = parts(raw.get("pieces", [[raw.get("reply", "TY120;"), 0]]),
-                           lambda text: text.encode("latin-1"))
+        known(raw, {"reply", "busy"}, "normal")
+        self.reply = [(raw.get("reply", "TY120;").encode("latin-1"), 0.0)]
         self.busy = [(NOT_NOW, float(d)) for d in raw.get("busy", [])]
-        self.silent = bool(raw.get("silent", False))
 
 
 class Normal:
@@ -37,8 +33,6 @@ class Normal:
         if not command:
             return
         self.commands.append(command)
-        if self.config.silent:
-            return
         if command == "TY":
             self.port.reply("query", self.config.reply, lead=self.config.busy)
         else:
