@@ -1,5 +1,5 @@
 // The main window's own behaviour, seen in-process (Wine keeps menus per process):
-// the window menu, the system-command filter, icons, colours and the help context.
+// the window menu and the system-command filter.
 #include <string>
 #include <utility>
 #include <vector>
@@ -90,36 +90,6 @@ TEST_F(WindowTest, TheWindowMenuOpensOnlyWhileIdle) {
     EXPECT_EQ(seen[0].caption, "About Haldren ZK-4100 Update");
   }
   start.EnableWindow(TRUE);
-}
-
-TEST_F(WindowTest, TheApplicationIconIsTheWindowsIcon) {
-  HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-  ASSERT_NE(icon, nullptr);
-  EXPECT_EQ(dialog->SendMessage(WM_GETICON, ICON_BIG), reinterpret_cast<LRESULT>(icon));
-  EXPECT_EQ(dialog->SendMessage(WM_GETICON, ICON_SMALL), reinterpret_cast<LRESULT>(icon));
-  EXPECT_EQ(dialog->SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(icon));
-}
-
-TEST_F(WindowTest, OnlyTheCautionLineIsRed) {
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  for (int id : {IDC_CAUTION, IDC_STATUS, IDC_PERCENT}) {
-    HWND control = ::GetDlgItem(dialog->m_hWnd, id);
-    ::SetTextColor(dc, RGB(1, 2, 3));
-    const LRESULT brush =
-        dialog->SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
-    // The default handling runs first, and its brush is the answer.
-    EXPECT_EQ(brush, ::DefWindowProcA(dialog->m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                      reinterpret_cast<LPARAM>(control)));
-    ::SendMessageA(dialog->m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
-    EXPECT_EQ(::GetTextColor(dc), id == IDC_CAUTION ? RGB(255, 0, 0) : ::GetSysColor(COLOR_WINDOWTEXT)) << id;
-  }
-  ::DeleteDC(dc);
-}
-
-TEST_F(WindowTest, HelpAsksTheWindowWithTheMouseCaptureAndItsParents) {
-  ::SetCapture(::GetDlgItem(dialog->m_hWnd, ID_HELP));  // a button has no topic: its dialog answers
-  EXPECT_EQ(AfxGetApp()->FindHelpContext(), 0x20066u);
-  ::ReleaseCapture();
 }
 
 }  // namespace
