@@ -54,7 +54,7 @@ def rewire(radio, box):
 def follow(op, radio, answer):
     """Follows the utility box by box until a run ends (answering) or it exits."""
     while True:
-        op.send(f"watch {FOREVER_MS} stop-at-box")
+        op.send(f"watch {FOREVER_MS}")
         box = None
         while True:
             line = op.read(FOREVER_MS / 1000)

@@ -45,7 +45,7 @@ class Session:
     def until_box(self, ms=120000):
         """Follows the run to its next message box, or to its end: the events on
         the way, and the box left open (None when the run ended instead)."""
-        self.op.send(f"watch {ms} stop-at-box")
+        self.op.send(f"watch {ms}")
         events = []
         while True:
             line = self.op.read(ms / 1000 + 30)

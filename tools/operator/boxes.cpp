@@ -49,16 +49,11 @@ std::vector<BoxButton> boxButtons(HWND box) {
   return buttons;
 }
 
-JsonObject describeBox(HWND box, HWND main) {
+Json describeBox(HWND box, HWND main) {
   const BoxContent content = readBox(box);
-  JsonObject out;
-  out.str("caption", content.caption)
-      .str("text", content.text)
-      .str("icon", content.icon)
-      .raw("statics", jsonStringArray(content.statics))
-      .raw("buttons", jsonStringArray(content.buttons))
-      .flag("owner_is_main", GetWindow(box, GW_OWNER) == main);
-  return out;
+  return {{"caption", content.caption}, {"text", content.text},
+          {"icon", content.icon},       {"statics", content.statics},
+          {"buttons", content.buttons}, {"owner_is_main", GetWindow(box, GW_OWNER) == main}};
 }
 
 // Posting the dialog's WM_COMMAND does exactly what a click on the button ends

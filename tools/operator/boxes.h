@@ -19,6 +19,6 @@ std::vector<HWND> openBoxes(HWND main);
 std::vector<HWND> topLevelWindows();
 std::vector<BoxButton> boxButtons(HWND box);
 // caption, text, icon, statics, buttons, owner_is_main.
-JsonObject describeBox(HWND box, HWND main);
+Json describeBox(HWND box, HWND main);
 // Presses the button as its dialog sees a click and waits until the box closes.
 bool pressBoxButton(HWND box, const BoxButton& button, std::string& error);

@@ -4,9 +4,12 @@
 #include "input.h"
 #include "state.h"
 #include "target.h"
+#include "update/Marker.h"
 #include "watch.h"
 
 #include <windows.h>
+
+#include <aclapi.h>
 
 #include <cerrno>
 #include <climits>
@@ -14,7 +17,7 @@
 
 namespace {
 
-using Handler = bool (*)(const std::string& argument, JsonObject& reply, std::string& error);
+using Handler = bool (*)(const std::string& argument, Json& reply, std::string& error);
 
 bool parseNumber(const std::string& text, long& value, std::string& error) {
   char* end = nullptr;
@@ -33,7 +36,7 @@ bool requireMain(HWND& main, std::string& error) {
   return main != nullptr;
 }
 
-bool find(const std::string& argument, JsonObject&, std::string& error) {
+bool find(const std::string& argument, Json&, std::string& error) {
   long ms = 0;
   if (!parseNumber(argument, ms, error)) return false;
   HWND main = nullptr;
@@ -47,31 +50,31 @@ bool find(const std::string& argument, JsonObject&, std::string& error) {
   return true;
 }
 
-bool state(const std::string&, JsonObject& reply, std::string& error) {
+bool state(const std::string&, Json& reply, std::string& error) {
   HWND main = findMainWindow();
   if (!main) {
-    reply.flag("exists", false);
+    reply["exists"] = false;
     return true;
   }
   return describeMainWindow(main, reply, error);
 }
 
-bool click(const std::string& argument, JsonObject& reply, std::string& error) {
+bool click(const std::string& argument, Json& reply, std::string& error) {
   long id = 0;
   HWND main = nullptr;
   return parseNumber(argument, id, error) && requireMain(main, error) &&
          clickControl(main, static_cast<int>(id), reply, error);
 }
 
-bool key(const std::string& argument, JsonObject&, std::string& error) { return pressKeys(argument, error); }
+bool key(const std::string& argument, Json&, std::string& error) { return pressKeys(argument, error); }
 
-std::string describeAll(HWND main, const std::vector<HWND>& boxes) {
-  std::vector<std::string> described;
-  for (HWND box : boxes) described.push_back(describeBox(box, main).text());
-  return jsonArray(described);
+Json describeAll(HWND main, const std::vector<HWND>& windows) {
+  Json described = Json::array();
+  for (HWND window : windows) described.push_back(describeBox(window, main));
+  return described;
 }
 
-bool waitBox(const std::string& argument, JsonObject& reply, std::string& error) {
+bool waitBox(const std::string& argument, Json& reply, std::string& error) {
   long ms = 0;
   if (!parseNumber(argument, ms, error)) return false;
   // A box may come while the main window is still being set up, or before it exists.
@@ -85,28 +88,24 @@ bool waitBox(const std::string& argument, JsonObject& reply, std::string& error)
     error = "no box within " + argument + " ms";
     return false;
   }
-  reply.merge(describeBox(boxes.front(), main));
+  reply.update(describeBox(boxes.front(), main));
   return true;
 }
 
-bool boxes(const std::string&, JsonObject& reply, std::string& error) {
+bool boxes(const std::string&, Json& reply, std::string& error) {
   HWND main = nullptr;
   if (!requireMain(main, error)) return false;
-  reply.raw("boxes", describeAll(main, openBoxes(main)));
+  reply["boxes"] = describeAll(main, openBoxes(main));
   return true;
 }
 
 // Every visible top-level window, the utility's or not: caption, texts and buttons.
-bool windows(const std::string&, JsonObject& reply, std::string&) {
-  std::vector<std::string> described;
-  for (HWND window : topLevelWindows()) {
-    described.push_back(describeBox(window, findMainWindow()).text());
-  }
-  reply.raw("windows", jsonArray(described));
+bool windows(const std::string&, Json& reply, std::string&) {
+  reply["windows"] = describeAll(findMainWindow(), topLevelWindows());
   return true;
 }
 
-bool answerBox(const std::string& argument, JsonObject&, std::string& error) {
+bool answerBox(const std::string& argument, Json&, std::string& error) {
   HWND main = nullptr;
   if (!requireMain(main, error)) return false;
   for (HWND box : openBoxes(main)) {
@@ -126,12 +125,12 @@ bool post(HWND main, UINT message, WPARAM wParam, std::string& error) {
   return true;
 }
 
-bool close(const std::string&, JsonObject&, std::string& error) {
+bool close(const std::string&, Json&, std::string& error) {
   HWND main = nullptr;
   return requireMain(main, error) && post(main, WM_CLOSE, 0, error);
 }
 
-bool postCommand(const std::string& argument, JsonObject&, std::string& error) {
+bool postCommand(const std::string& argument, Json&, std::string& error) {
   long id = 0;
   HWND main = nullptr;
   if (!parseNumber(argument, id, error)) return false;
@@ -142,21 +141,46 @@ bool postCommand(const std::string& argument, JsonObject&, std::string& error) {
   return requireMain(main, error) && post(main, WM_COMMAND, static_cast<WPARAM>(id), error);
 }
 
-// watch MS [stop-at-box]
-bool watch(const std::string& argument, JsonObject& reply, std::string& error) {
-  const size_t space = argument.find(' ');
-  const std::string mode = space == std::string::npos ? "" : argument.substr(space + 1);
-  if (!mode.empty() && mode != "stop-at-box") {
-    error = "unknown watch mode '" + mode + "'";
-    return false;
-  }
+bool watch(const std::string& argument, Json&, std::string& error) {
   long ms = 0;
   HWND main = nullptr;
-  return parseNumber(argument.substr(0, space), ms, error) && requireMain(main, error) &&
-         watchMainWindow(main, static_cast<DWORD>(ms), mode == "stop-at-box", reply, error);
+  if (!parseNumber(argument, ms, error) || !requireMain(main, error)) return false;
+  watchMainWindow(main, static_cast<DWORD>(ms));
+  return true;
 }
 
-bool quit(const std::string&, JsonObject&, std::string&) { return true; }
+// Everyone's rights on the marker key, as an administrator may leave them: "read" makes it
+// unwritable for the utility, "all" gives them back (then reg.exe can delete the key).
+bool markerRights(const std::string& argument, Json&, std::string& error) {
+  if (argument != "read" && argument != "all") {
+    error = "the rights are read or all";
+    return false;
+  }
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  EXPLICIT_ACCESSA access = {};
+  access.grfAccessPermissions = argument == "read" ? KEY_READ : KEY_ALL_ACCESS;
+  access.grfAccessMode = SET_ACCESS;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  access.Trustee.ptstrName = static_cast<char*>(everyone);
+  PACL acl = nullptr;
+  HKEY key = nullptr;
+  // Protected: nothing inherited from the parent adds rights back. The owner may always set them.
+  const bool set =
+      SetEntriesInAclA(1, &access, nullptr, &acl) == ERROR_SUCCESS &&
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, WRITE_DAC, &key) == ERROR_SUCCESS &&
+      SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                      nullptr, acl, nullptr) == ERROR_SUCCESS;
+  if (key) RegCloseKey(key);
+  LocalFree(acl);
+  FreeSid(everyone);
+  if (!set) error = "could not set the rights on the marker key";
+  return set;
+}
+
+bool quit(const std::string&, Json&, std::string&) { return true; }
 
 struct Command {
   const char* name;
@@ -169,7 +193,8 @@ constexpr Command commands[] = {
     {"wait-box", waitBox}, {"answer-box", answerBox},
     {"boxes", boxes},      {"windows", windows},
     {"close", close},      {"post-command", postCommand},
-    {"watch", watch},      {"quit", quit},
+    {"watch", watch},      {"marker-rights", markerRights},
+    {"quit", quit},
 };
 
 }  // namespace
@@ -182,15 +207,16 @@ CommandResult runCommand(const std::string& line) {
   std::string error = "unknown command '" + name + "'";
   for (const Command& command : commands) {
     if (name != command.name) continue;
-    JsonObject reply;
+    Json reply = Json::object();
     error.clear();
     if (command.handler(argument, reply, error)) {
-      result.reply.flag("ok", true).merge(reply);
+      result.reply = {{"ok", true}};
+      result.reply.update(reply);
       result.quit = command.handler == quit;
       return result;
     }
     break;
   }
-  result.reply.flag("ok", false).str("error", error);
+  result.reply = {{"ok", false}, {"error", error}};
   return result;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 struct CommandResult {
-  JsonObject reply;  // complete, starting with "ok"
+  Json reply;  // complete, starting with "ok"
   bool quit = false;
 };
 

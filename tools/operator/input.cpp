@@ -70,7 +70,7 @@ bool send(std::vector<INPUT>& inputs, std::string& error) {
 
 }  // namespace
 
-bool clickControl(HWND main, int id, JsonObject& reply, std::string& error) {
+bool clickControl(HWND main, int id, Json& reply, std::string& error) {
   HWND control = GetDlgItem(main, id);
   if (!control) {
     error = "no control " + std::to_string(id);
@@ -100,7 +100,7 @@ bool clickControl(HWND main, int id, JsonObject& reply, std::string& error) {
       mouseInput(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE, dx, dy),
   };
   if (!send(inputs, error)) return false;
-  reply.num("x", x).num("y", y);
+  reply.update({{"x", x}, {"y", y}});
   return true;
 }
 

@@ -10,6 +10,6 @@
 
 // Brings the main window (or its open box) to the foreground and left-clicks
 // the centre of the control; reports the screen point clicked.
-bool clickControl(HWND main, int id, JsonObject& reply, std::string& error);
+bool clickControl(HWND main, int id, Json& reply, std::string& error);
 // Keys such as "enter", "alt+f4", "shift+tab" go to whatever has the focus.
 bool pressKeys(const std::string& chord, std::string& error);

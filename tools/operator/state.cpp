@@ -7,47 +7,34 @@
 
 namespace {
 
-JsonObject describeControl(HWND control) {
-  LONG style = GetWindowLongA(control, GWL_STYLE);
-  JsonObject out;
-  out.str("class", windowClass(control))
-      .str("text", windowText(control))
-      .flag("enabled", IsWindowEnabled(control) != FALSE)
-      .flag("visible", (style & WS_VISIBLE) != 0)
-      .num("style", static_cast<long long>(static_cast<DWORD>(style)));
-  return out;
+Json describeControl(HWND control) {
+  const DWORD style = GetWindowLongA(control, GWL_STYLE);
+  return {{"text", windowText(control)},
+          {"enabled", IsWindowEnabled(control) != FALSE},
+          {"visible", (style & WS_VISIBLE) != 0},
+          {"style", style}};
 }
 
 // Focus may sit on an inner window of a control (a combo box's list); report
 // the main window's child that contains it.
-void addFocus(HWND main, JsonObject& reply) {
+void addFocus(HWND main, Json& reply) {
   GUITHREADINFO info = {};
   info.cbSize = sizeof info;
   HWND focus = nullptr;
   if (GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) focus = info.hwndFocus;
   while (focus && GetAncestor(focus, GA_PARENT) != main) focus = GetAncestor(focus, GA_PARENT);
-  if (focus)
-    reply.num("focus", GetDlgCtrlID(focus));
-  else
-    reply.null("focus");
+  reply["focus"] = focus ? Json(GetDlgCtrlID(focus)) : Json();
 }
 
-bool addDefaultId(HWND main, JsonObject& reply) {
+bool addDefaultId(HWND main, Json& reply) {
   LRESULT answer = 0;
   if (!sendWithTimeout(main, DM_GETDEFID, 0, 0, answer)) return false;
-  if (HIWORD(answer) == DC_HASDEFID)
-    reply.num("default_id", LOWORD(answer));
-  else
-    reply.null("default_id");
+  reply["default_id"] = HIWORD(answer) == DC_HASDEFID ? Json(LOWORD(answer)) : Json();
   return true;
 }
 
-bool addCombo(HWND main, JsonObject& reply) {
+bool addCombo(HWND main, Json& reply) {
   HWND combo = GetDlgItem(main, IDC_PORT);
-  if (!combo) {
-    reply.null("combo");
-    return true;
-  }
   LRESULT count = 0;
   LRESULT selection = 0;
   if (!sendWithTimeout(combo, CB_GETCOUNT, 0, 0, count) || count < 0 ||
@@ -64,23 +51,14 @@ bool addCombo(HWND main, JsonObject& reply) {
     item.resize(static_cast<size_t>(copied));
     items.push_back(wideToUtf8(item));
   }
-  JsonObject out;
-  out.raw("items", jsonStringArray(items)).num("selection", selection == CB_ERR ? -1 : selection);
-  reply.raw("combo", out.text());
+  reply["combo"] = {{"items", items}, {"selection", selection == CB_ERR ? -1 : selection}};
   return true;
 }
 
-bool addProgress(HWND main, JsonObject& reply) {
-  HWND bar = GetDlgItem(main, IDC_PROGRESS);
-  if (!bar) {
-    reply.null("progress");
-    return true;
-  }
+bool addProgress(HWND main, Json& reply) {
   ProgressReading reading;
-  if (!readProgress(bar, reading)) return false;
-  JsonObject out;
-  out.num("pos", reading.pos).num("min", reading.min).num("max", reading.max);
-  reply.raw("progress", out.text());
+  if (!readProgress(GetDlgItem(main, IDC_PROGRESS), reading)) return false;
+  reply["progress"] = {{"pos", reading.pos}, {"min", reading.min}, {"max", reading.max}};
   return true;
 }
 
@@ -99,11 +77,11 @@ bool readProgress(HWND bar, ProgressReading& reading) {
   return true;
 }
 
-bool describeMainWindow(HWND main, JsonObject& reply, std::string& error) {
-  JsonObject controls;
-  for (HWND control : childWindows(main))
-    controls.raw(std::to_string(GetDlgCtrlID(control)), describeControl(control).text());
-  reply.flag("exists", true).raw("controls", controls.text());
+bool describeMainWindow(HWND main, Json& reply, std::string& error) {
+  Json controls = Json::object();
+  for (HWND control : childWindows(main)) controls[std::to_string(GetDlgCtrlID(control))] = describeControl(control);
+  reply["exists"] = true;
+  reply["controls"] = controls;
   addFocus(main, reply);
   if (!addDefaultId(main, reply) || !addCombo(main, reply) || !addProgress(main, reply)) {
     error = "the main window did not answer in time";
@@ -111,13 +89,12 @@ bool describeMainWindow(HWND main, JsonObject& reply, std::string& error) {
   }
   RECT rect;
   GetWindowRect(main, &rect);
-  reply.raw("rect", "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-                        std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]");
+  reply["rect"] = {rect.left, rect.top, rect.right, rect.bottom};
   // Whether a menu (the window menu among them) is being tracked on the window's thread.
   GUITHREADINFO thread = {};
   thread.cbSize = sizeof thread;
   const bool menu = GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &thread) &&
                     (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
-  reply.flag("menu_mode", menu);
+  reply["menu_mode"] = menu;
   return true;
 }

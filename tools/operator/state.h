@@ -16,4 +16,4 @@ struct ProgressReading {
 bool readProgress(HWND bar, ProgressReading& reading);
 // Adds every key of the state reply for an existing main window; false with
 // error when the window stops answering messages.
-bool describeMainWindow(HWND main, JsonObject& reply, std::string& error);
+bool describeMainWindow(HWND main, Json& reply, std::string& error);

@@ -1,13 +1,8 @@
-// Following a whole run: one event line per change, until the start button comes
-// back or time runs out. Boxes are answered with their first button, or, with
-// `stopAtBox`, reported and left open for the caller (the watch then ends; a
-// later watch carries on with the same run).
+// Following a run: one event line per change, until its next message box (reported and
+// left open for the caller: a later watch carries on with the same run), until the start
+// button comes back, or until time runs out.
 #pragma once
-
-#include "json.h"
 
 #include <windows.h>
 
-#include <string>
-
-bool watchMainWindow(HWND main, DWORD ms, bool stopAtBox, JsonObject& reply, std::string& error);
+void watchMainWindow(HWND main, DWORD ms);

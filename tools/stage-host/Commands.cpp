@@ -39,12 +39,12 @@ std::string ComboItem(CWnd& combo, LRESULT index) {
   return name;
 }
 
-void Ports(Host& host, JsonObject& reply) {
+void Ports(Host& host, Json& reply) {
   CWnd combo = host.dialog.GetDlgItem(IDC_PORT);
   std::vector<std::string> items;
   const LRESULT count = combo.SendMessage(CB_GETCOUNT);
   for (LRESULT i = 0; i < count; ++i) items.push_back(ComboItem(combo, i));
-  reply.raw("items", jsonStringArray(items)).num("selection", combo.SendMessage(CB_GETCURSEL));
+  reply.update({{"items", items}, {"selection", combo.SendMessage(CB_GETCURSEL)}});
 }
 
 // Collects bytes from the ring until `count` have come or `ms` have passed.
@@ -82,33 +82,21 @@ unsigned __stdcall PostLater(void* param) {
   return 0;
 }
 
-void State(CUpdateDialog& dialog, JsonObject& reply) {
-  JsonObject enabled;
+void State(CUpdateDialog& dialog, Json& reply) {
+  Json& enabled = reply["enabled"] = Json::object();
   for (int id : {IDC_START, IDC_ABORT, IDC_EXIT, IDC_PORT, IDC_PERCENT, ID_HELP}) {
-    enabled.flag(std::to_string(id), dialog.GetDlgItem(id).IsWindowEnabled() != FALSE);
+    enabled[std::to_string(id)] = dialog.GetDlgItem(id).IsWindowEnabled() != FALSE;
   }
   char status[128] = "", percent[16] = "";
   ::GetDlgItemTextA(dialog.m_hWnd, IDC_STATUS, status, sizeof status);
   ::GetDlgItemTextA(dialog.m_hWnd, IDC_PERCENT, percent, sizeof percent);
-  reply.raw("enabled", enabled.text())
-      .str("status", status)
-      .str("percent", percent)
-      .num("progress", dialog.GetDlgItem(IDC_PROGRESS).SendMessage(PBM_GETPOS))
-      .flag("caution", ::IsWindowVisible(::GetDlgItem(dialog.m_hWnd, IDC_CAUTION)) != FALSE)
-      .flag("port_open", g_hPort != nullptr)
-      .flag("reader", g_bReaderRun.load() == 1)
-      .num("execution_state", ::SetThreadExecutionState(0));  // without ES_CONTINUOUS: only reads
-}
-
-// The marker as stored (set up by the tests with marker.exe, as an installer would).
-void Marker(JsonObject& reply) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-  DWORD data = 0, size = sizeof data;
-  if (::RegQueryValueExA(key, MARKER_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS) {
-    reply.num("marker", data);
-  }
-  ::RegCloseKey(key);
+  reply.update({{"status", status},
+                {"percent", percent},
+                {"progress", dialog.GetDlgItem(IDC_PROGRESS).SendMessage(PBM_GETPOS)},
+                {"caution", ::IsWindowVisible(::GetDlgItem(dialog.m_hWnd, IDC_CAUTION)) != FALSE},
+                {"port_open", g_hPort != nullptr},
+                {"reader", g_bReaderRun.load() == 1},
+                {"execution_state", ::SetThreadExecutionState(0)}});  // without ES_CONTINUOUS: only reads
 }
 
 struct FileTrigger {
@@ -126,12 +114,12 @@ unsigned __stdcall WatchForFile(void* param) {
 }
 }  // namespace
 
-bool RunCommand(Host& host, const std::string& name, std::istringstream& args, JsonObject& reply) {
+bool RunCommand(Host& host, const std::string& name, std::istringstream& args, Json& reply) {
   CUpdateDialog& dialog = host.dialog;
   if (name == "ports") {
     Ports(host, reply);
   } else if (name == "open") {
-    reply.num("result", dialog.OpenPort());
+    reply["result"] = dialog.OpenPort();
   } else if (name == "close") {
     dialog.ClosePort();
   } else if (name == "start-reader") {
@@ -142,25 +130,25 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     std::string hex;
     args >> hex;
     const std::vector<unsigned char> bytes = FromHex(hex);
-    reply.num("result", dialog.SendBytes(bytes.data(), static_cast<DWORD>(bytes.size())));
+    reply["result"] = dialog.SendBytes(bytes.data(), static_cast<DWORD>(bytes.size()));
   } else if (name == "receive") {
     size_t count = 0;
     DWORD ms = 0;
     args >> count >> ms;
-    reply.str("hex", Receive(host, count, ms));
+    reply["hex"] = Receive(host, count, ms);
   } else if (name == "boot") {
-    reply.num("result", dialog.EnterBootMode());
+    reply["result"] = dialog.EnterBootMode();
   } else if (name == "load") {
-    reply.num("result", dialog.LoadWriteControlProgram());
+    reply["result"] = dialog.LoadWriteControlProgram();
   } else if (name == "flash") {
-    reply.num("result", dialog.ProgramFlash(FirmwarePayload::FirmwareImage));
+    reply["result"] = dialog.ProgramFlash(FirmwarePayload::FirmwareImage);
   } else if (name == "cpu") {
     FILETIME created, exited, kernel, user;
     ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
     const auto ms = [](const FILETIME& t) { return ((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000; };
-    reply.num("user_ms", ms(user)).num("kernel_ms", ms(kernel));
+    reply.update({{"user_ms", ms(user)}, {"kernel_ms", ms(kernel)}});
   } else if (name == "link-state") {
-    reply.flag("reader", g_bReaderRun.load() == 1).flag("unread", RingHasUnread());
+    reply.update({{"reader", g_bReaderRun.load() == 1}, {"unread", RingHasUnread()}});
   } else if (name == "abort-on-percent") {
     std::string text;
     args >> text;
@@ -171,7 +159,9 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
   } else if (name == "state") {
     State(dialog, reply);
   } else if (name == "marker") {
-    Marker(reply);
+    DWORD marker = 0;
+    ReadMarker(marker);
+    reply["marker"] = marker;
   } else if (name == "hold-boxes") {
     UINT ms = 0;
     args >> ms;
@@ -185,7 +175,7 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     std::string path;
     args >> path;
     HANDLE thread = CWinApp::BeginThread(WatchForFile, new FileTrigger{path, dialog.m_hWnd});
-    reply.flag("result", thread != nullptr);
+    reply["result"] = thread != nullptr;
     if (thread) ::CloseHandle(thread);
   } else {
     return false;

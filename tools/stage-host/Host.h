@@ -17,4 +17,4 @@ struct Host {
 };
 
 // Runs one command line; writes its fields into `reply`. False for an unknown command.
-bool RunCommand(Host& host, const std::string& name, std::istringstream& args, JsonObject& reply);
+bool RunCommand(Host& host, const std::string& name, std::istringstream& args, Json& reply);

@@ -11,23 +11,20 @@
 namespace {
 CTestApp theTestApp;
 
-void AddSeen(Host& host, JsonObject& reply) {
-  std::vector<std::string> boxes;
+void AddSeen(Host& host, Json& reply) {
+  Json& boxes = reply["boxes"] = Json::array();
   for (const SeenBox& box : host.boxes.Take()) {
-    boxes.push_back(JsonObject()
-                        .str("caption", box.caption)
-                        .str("text", box.text)
-                        .str("icon", box.icon)
-                        .raw("buttons", jsonStringArray(box.buttons))
-                        .num("execution_state", box.executionState)
-                        .text());
+    boxes.push_back({{"caption", box.caption},
+                     {"text", box.text},
+                     {"icon", box.icon},
+                     {"buttons", box.buttons},
+                     {"execution_state", box.executionState}});
   }
-  std::vector<std::string> display;
+  Json& display = reply["display"] = Json::array();
   for (const DisplayEvent& event : host.observer.Take()) {
     const bool isText = event.what == "status" || event.what == "percent";
-    display.push_back(jsonArray({jsonQuote(event.what), isText ? jsonQuote(event.text) : std::to_string(event.value)}));
+    display.push_back({event.what, isText ? Json(event.text) : Json(event.value)});
   }
-  reply.raw("boxes", jsonArray(boxes)).raw("display", jsonArray(display));
 }
 }  // namespace
 
@@ -50,11 +47,11 @@ int main() {
     args >> name;
     if (name.empty()) continue;
     if (name == "quit") break;
-    JsonObject result;
+    Json result = Json::object();
     const ULONGLONG started = ::GetTickCount64();
     const bool known = RunCommand(host, name, args, result);
-    JsonObject reply;
-    reply.flag("ok", known).str("cmd", name).num("ms", ::GetTickCount64() - started).merge(result);
+    Json reply = {{"ok", known}, {"cmd", name}, {"ms", ::GetTickCount64() - started}};
+    reply.update(result);
     AddSeen(host, reply);
     writeLine(reply);
   }

@@ -2,11 +2,16 @@
 programs that answer one JSON line per command line (stage host, operator)."""
 import json
 import os
+import re
 import select
 import subprocess
 import time
 
 from . import wine
+
+# Where the program keeps the marker, as its source names it.
+MARKER_KEY = "HKLM\\" + re.search(r'MARKER_KEY = "(.*)"', (wine.ROOT / "update" / "Marker.h").read_text())[1].replace(
+    "\\\\", "\\")
 
 
 def exe(name):
@@ -67,13 +72,19 @@ class LineProgram:
         self.close()
 
 
-def marker(*args):
-    """The registry marker, set up or read as an administrator would (marker.exe)."""
-    done = subprocess.run([wine.loader(), str(exe("marker.exe")), *args], env=wine.env(), capture_output=True,
-                          text=True)
-    if done.returncode != 0:  # marker.exe names the registry call that failed and its status
-        raise RuntimeError(f"marker {' '.join(args)}: exit code {done.returncode}: {done.stderr.strip()}")
-    return json.loads(done.stdout) if args[0] == "read" else None
+def marker(action, value=None):
+    """The registry marker as an installer or an administrator sets it up ("create", with "Data" if
+    `value` is given; "clear"), or as it is stored ("read": {"key": bool, "value": n or None}), by
+    Wine's reg.exe in the view that the program reads."""
+    if action == "read":
+        query = wine.reg("query", MARKER_KEY, wine.reg_view(), check=False)
+        data = re.search(r"\bData\s+REG_DWORD\s+0x([0-9a-f]+)", query.stdout)
+        return {"key": query.returncode == 0, "value": int(data[1], 16) if data else None}
+    if marker("read")["key"]:
+        wine.reg("delete", MARKER_KEY, "/f", wine.reg_view())
+    if action == "create":
+        data = ("/v", "Data", "/t", "REG_DWORD", "/d", value) if value is not None else ()
+        wine.reg("add", MARKER_KEY, *data, "/f", wine.reg_view())
 
 
 class Utility:

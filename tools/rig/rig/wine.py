@@ -145,6 +145,11 @@ def set_port(n, target):
     os.replace(temp, link)
 
 
+def reg_view():
+    """The registry view that the program under test reads: the release's is the 32-bit one."""
+    return "/reg:32" if arch() == "i686" else "/reg:64"
+
+
 def reg(*args, check=True):
     """Wine's own reg.exe, by path, so that nothing in the working folder shadows it."""
     return subprocess.run([loader(), "C:\\windows\\system32\\reg.exe", *args], env=env(), check=check,
