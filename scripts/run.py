@@ -14,7 +14,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import LineProgram, Utility, marker  # noqa: E402
+from rig.programs import LineProgram, Utility, click, marker  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 SCREENSHOT = wine.BUILD / "run.png"
@@ -81,11 +81,11 @@ def headless(utility, radio):
     with LineProgram("operator.exe") as op:
         if not op("find 30000")["ok"]:
             sys.exit("the utility's window did not appear")
-        op("click 1000")  # OK: start an update
+        click(op, 1000)  # OK: start an update
         follow(op, radio, answer=True)
         subprocess.run(["import", "-window", "root", str(SCREENSHOT)], check=False)
         print(f"\nScreenshot of the window after the update: {SCREENSHOT}")
-        op("click 1002")  # Exit
+        click(op, 1002)  # Exit
     print(f"The utility ended with exit code {utility.wait(30)}")
 
 

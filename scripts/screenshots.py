@@ -8,7 +8,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import LineProgram, Utility, marker  # noqa: E402
+from rig.programs import LineProgram, Utility, click, marker  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 OUT = wine.ROOT / "docs" / "screenshots"
@@ -38,7 +38,7 @@ def main():
                 op("find 30000")
                 time.sleep(0.5)
                 shoot(op, "idle")
-                op("click 1000")
+                click(op, 1000)
                 op("wait-box 10000")
                 op("answer-box OK")
                 while not flag.exists():
@@ -48,7 +48,7 @@ def main():
                 for _ in range(2):  # the completion and the normal-mode instructions
                     op("wait-box 60000")
                     op("answer-box OK")
-                op("click 1002")
+                click(op, 1002)
             utility.wait(30)
     marker("clear")
     if started:

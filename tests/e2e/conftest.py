@@ -4,7 +4,7 @@ import contextlib
 
 import pytest
 
-from rig.programs import LineProgram, Utility, marker
+from rig.programs import LineProgram, Utility, click, marker
 from rig.radio import Radio, zk4100
 from texts import BOXES, IDLE_ENABLED, IDLE_STATUS
 
@@ -88,7 +88,7 @@ class Session:
         return events
 
     def start_run(self):
-        assert self.op("click 1000")["ok"]
+        click(self.op, 1000)
 
     def enter_writing_mode(self):
         """The person re-cables the radio with S1 on, then accepts the prompt."""

@@ -1,4 +1,5 @@
 """Start-up: the port list and the window an operator first sees, or the message that there is no port."""
+from rig.programs import click
 from texts import IDLE_STATUS, NO_PORTS
 
 CAUTION = "CAUTION: Do not operate a keyboard and mouse while updating the firmware."
@@ -16,7 +17,7 @@ def test_lists_the_ports_that_open_and_shows_the_idle_window(session):
     assert {i: (controls[i]["enabled"], controls[i]["visible"]) for i in ("1001", "1006", "1009")} == {
         "1001": (False, True), "1006": (False, True), "1009": (True, False)}
     assert (state["focus"], state["default_id"], state["progress"]["pos"]) == (1000, 1000, 0)
-    assert op("click 1002")["ok"]
+    click(op, 1002)
     assert session.utility.wait(20) == 0
 
 

@@ -8,7 +8,7 @@ import time
 import pytest
 
 from rig import wine
-from rig.programs import marker
+from rig.programs import click, marker, press
 from rig.radio import zk4100
 from texts import (COMPLETED, CONNECTION, DETECTION_FAILED, HELP_FAILED, NORMAL_MODE, PORT_FAILED, RIGHTS,
                    WRITE_FAILED, WRITING_MODE)
@@ -28,7 +28,7 @@ def test_a_cancel_then_a_second_run_that_completes(update, request):
     assert state["focus"] == 1001
     assert {i: state["controls"][i]["enabled"] for i in ("1000", "1001", "1002", "1003", "1006", "57670")} == {
         "1000": False, "1001": True, "1002": False, "1003": False, "1006": True, "57670": True}
-    assert s.op("key enter")["ok"]
+    press("Return")
     s.expect_box(WRITING_MODE)  # identification does not look at the abort ...
     assert marker("read") == {"key": True, "value": 3120}
     s.enter_writing_mode()
@@ -128,8 +128,9 @@ def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp
 
 def test_the_write_goes_to_the_port_picked(update):
     s = update(("create", "3120"), ports=(1, 2), start_in="boot")
-    for action in ("click 1003", "key down", "key enter"):  # COM2 from the list
-        assert s.op(action)["ok"]
+    click(s.op, 1003)  # COM2 from the list
+    press("Down")
+    press("Return")
     assert s.state()["combo"] == {"items": ["COM1", "COM2"], "selection": 1}
     s.start_run()
     s.expect_box(WRITING_MODE, "OK")

@@ -3,18 +3,22 @@
 import time
 
 from rig import wine
-from rig.programs import marker
+from rig.programs import click, marker, press
 from texts import CONNECTION, WRITING_MODE
+
+
+def end_attempts(s):
+    press("Escape")
+    press("alt+F4")
+    assert s.op("close")["ok"]
 
 
 def test_esc_alt_f4_and_the_close_request_end_nothing_idle_or_busy(update):
     s = update(slow_identification=True)
-    for action in ("key esc", "key alt+f4", "close"):
-        assert s.op(action)["ok"]
-    assert s.op("key enter")["ok"]  # Enter presses OK, the default button
+    end_attempts(s)
+    press("Return")  # Enter presses OK, the default button
     s.expect_box(CONNECTION, "OK")
-    for action in ("key esc", "key alt+f4", "close"):
-        assert s.op(action)["ok"]
+    end_attempts(s)
     s.expect_box(WRITING_MODE, "Cancel")  # the run was not cut short ...
     s.expect_idle()
     assert s.utility.running()  # ... nor the program ended
@@ -25,12 +29,13 @@ def test_esc_alt_f4_and_the_close_request_end_nothing_idle_or_busy(update):
 
 def test_the_about_box_opens_over_the_idle_window(update):
     s = update()
-    assert s.op("key alt+space")["ok"]  # the window menu by keyboard, then its last entry
+    press("alt+space")  # the window menu by keyboard, then its last entry
     deadline = time.monotonic() + 5  # the key is handled in the program's own time
     while not s.state()["menu_mode"]:
         assert time.monotonic() < deadline
         time.sleep(0.05)
-    assert s.op("key up")["ok"] and s.op("key enter")["ok"]
+    press("Up")
+    press("Return")
     box = s.op("wait-box 5000")
     assert (box["caption"], box["owner_is_main"], box["buttons"]) == ("About Haldren ZK-4100 Update", True, ["OK"])
     assert "Haldren ZK-4100 Update\nVersion 1.04" in box["statics"]
@@ -40,7 +45,7 @@ def test_the_about_box_opens_over_the_idle_window(update):
 
 def test_help_asks_the_viewer_for_the_programs_help_file(update):
     s = update()
-    assert s.op("click 57670")["ok"]
+    click(s.op, 57670)
     deadline, texts = time.monotonic() + 20, []
     while not any("ZK4100Update.HLP" in t for t in texts):  # the viewer names the file it was asked for
         assert time.monotonic() < deadline, texts

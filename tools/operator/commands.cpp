@@ -1,7 +1,6 @@
 #include "commands.h"
 
 #include "boxes.h"
-#include "input.h"
 #include "state.h"
 #include "target.h"
 #include "update/Marker.h"
@@ -58,15 +57,6 @@ bool state(const std::string&, Json& reply, std::string& error) {
   }
   return describeMainWindow(main, reply, error);
 }
-
-bool click(const std::string& argument, Json& reply, std::string& error) {
-  long id = 0;
-  HWND main = nullptr;
-  return parseNumber(argument, id, error) && requireMain(main, error) &&
-         clickControl(main, static_cast<int>(id), reply, error);
-}
-
-bool key(const std::string& argument, Json&, std::string& error) { return pressKeys(argument, error); }
 
 Json describeAll(HWND main, const std::vector<HWND>& windows) {
   Json described = Json::array();
@@ -189,7 +179,6 @@ struct Command {
 
 constexpr Command commands[] = {
     {"find", find},        {"state", state},
-    {"click", click},      {"key", key},
     {"wait-box", waitBox}, {"answer-box", answerBox},
     {"boxes", boxes},      {"windows", windows},
     {"close", close},      {"post-command", postCommand},

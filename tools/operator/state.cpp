@@ -9,10 +9,13 @@ namespace {
 
 Json describeControl(HWND control) {
   const DWORD style = GetWindowLongA(control, GWL_STYLE);
+  RECT rect;
+  GetWindowRect(control, &rect);
   return {{"text", windowText(control)},
           {"enabled", IsWindowEnabled(control) != FALSE},
           {"visible", (style & WS_VISIBLE) != 0},
-          {"style", style}};
+          {"style", style},
+          {"rect", {rect.left, rect.top, rect.right, rect.bottom}}};
 }
 
 // Focus may sit on an inner window of a control (a combo box's list); report

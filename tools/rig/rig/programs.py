@@ -87,6 +87,23 @@ def marker(action, value=None):
         wine.reg("add", MARKER_KEY, *data, "/f", wine.reg_view())
 
 
+def press(keys):
+    """Keys as a person types them, through the X server that Wine's desktop reads (xdotool's
+    names: "Return", "alt+F4")."""
+    _x_input("key", keys)
+
+
+def click(op, control):
+    """A left click in the middle of the main window's control, as a person makes it."""
+    left, top, right, bottom = op("state")["controls"][str(control)]["rect"]
+    _x_input("mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1")
+
+
+def _x_input(*args):
+    subprocess.run(["xdotool", *args], check=True)
+    time.sleep(0.1)  # queued, not yet handled: a moment, so that a following look usually sees it
+
+
 class Utility:
     """ZK4100Update.exe, started as an operator would start it."""
 
