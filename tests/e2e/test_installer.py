@@ -8,12 +8,11 @@ import pytest
 
 from radiosim.boot import BLOCKS
 from rig import wine
-from rig.programs import exe
+from rig.programs import MARKER_KEY, exe
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZK-4100 Update"
-MARKER = r"HKLM\SOFTWARE\HALDREN\ZK-4100 Update"
 
 
 @pytest.fixture
@@ -27,7 +26,7 @@ def fresh_prefix(tmp_path, monkeypatch):
 def values(key):
     """The key's values as {name: data as reg.exe shows it}, in the view the installed
     program reads; None when the key is missing."""
-    done = wine.reg("query", key, "/reg:32" if wine.arch() == "i686" else "/reg:64", check=False)
+    done = wine.reg("query", key, wine.reg_view(), check=False)
     if done.returncode:
         return None
     rows = (line.split(None, 2) for line in done.stdout.splitlines())
@@ -66,7 +65,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
         "DisplayName": "ZK-4100 Update", "DisplayVersion": "1.04", "Publisher": "Haldren",
         "InstallLocation": location}
     assert int(entry["EstimatedSize"], 16) > 0
-    assert values(MARKER) == {"Data": "0x0"}
+    assert values(MARKER_KEY) == {"Data": "0x0"}
 
     # The installed program identifies the radio; the write fails half way, with the flash erased.
     session.start(scenario=zk4100(start_in="normal", faults=[{"at": "chunk:6:3", "kind": "silence"}]),
@@ -78,7 +77,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     session.enter_writing_mode()
     session.expect_box(WRITE_FAILED, "OK")
     session.expect_idle()
-    assert values(MARKER) == {"Data": "0xc30"}
+    assert values(MARKER_KEY) == {"Data": "0xc30"}
     # Its record, in a folder the fresh prefix did not have, says where and why (chunks count from 1).
     failed = record()
     assert "COM1" in failed[0] and accepted(failed) == list(enumerate(BLOCKS))[:6]
@@ -94,9 +93,9 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
         assert time.monotonic() < deadline
         time.sleep(0.2)
     assert not link.parent.exists() and values(UNINSTALL) is None
-    assert values(MARKER) == {"Data": "0xc30"}  # the radio stays identified ...
+    assert values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
     install()
-    assert values(MARKER) == {"Data": "0xc30"}
+    assert values(MARKER_KEY) == {"Data": "0xc30"}
 
     # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
     session.plug_radio(zk4100(start_in="boot"))

@@ -50,6 +50,7 @@ std::string iconName(HWND control) {
   for (const auto& k : kIcons) {
     if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, k.id)) return k.name;
   }
+  if (processOf(control) == GetCurrentProcessId()) return "none";  // another icon, such as the program's
   RECT rect;
   GetWindowRect(control, &rect);
   const SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
