@@ -1,10 +1,10 @@
-"""Stage tests: the dialog's operations, hosted hidden by stage_host.exe, against
+"""Stage tests: the dialog's operations, hosted hidden by the stage host, against
 the simulated radio on COM1."""
 import contextlib
 
 import pytest
 
-from rig.programs import LineProgram
+from rig.programs import stage_host
 from rig.radio import Radio
 
 
@@ -14,7 +14,7 @@ def stage():
     with contextlib.ExitStack() as stack:
         def start(scenario=None):
             radio = stack.enter_context(Radio(scenario))
-            host = stack.enter_context(LineProgram("stage_host.exe"))
+            host = stack.enter_context(stage_host())
             return radio, host
         yield start
 

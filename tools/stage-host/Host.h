@@ -18,3 +18,6 @@ struct Host {
 
 // Runs one command line; writes its fields into `reply`. False for an unknown command.
 bool RunCommand(Host& host, const std::string& name, std::istringstream& args, Json& reply);
+
+// The command loop, until "quit" or the end of input: the program's exit code.
+int RunStageHost();

@@ -1,5 +1,5 @@
 """Windows programs of the build under Wine: the utility itself, and the
-programs that answer one JSON line per command line (stage host, operator)."""
+programs that answer one JSON line per command line (the stage host, the operator)."""
 import json
 import os
 import re
@@ -26,8 +26,8 @@ def exe(name):
 class LineProgram:
     """A console program that reads commands and answers each with one JSON line."""
 
-    def __init__(self, name):
-        self._process = subprocess.Popen([wine.loader(), str(exe(name))], env=wine.env(), stdin=subprocess.PIPE,
+    def __init__(self, name, *args):
+        self._process = subprocess.Popen([wine.loader(), str(exe(name)), *args], env=wine.env(), stdin=subprocess.PIPE,
                                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, bufsize=1)
         self._pending = b""  # output read but not yet returned: select() cannot see it
 
@@ -70,6 +70,11 @@ class LineProgram:
 
     def __exit__(self, *exc):
         self.close()
+
+
+def stage_host():
+    """The unit tests' program as the stage tests' host of the dialog."""
+    return LineProgram("unit_tests.exe", "--stage-host")
 
 
 def marker(action, value=None):

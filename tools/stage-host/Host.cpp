@@ -1,16 +1,13 @@
-// Reads commands from stdin, one a line, and answers each with one JSON line
-// that also lists the message boxes and display changes the command caused.
+// The stage tests' host: reads commands from stdin, one a line, and answers each with one
+// JSON line that also lists the message boxes and display changes the command caused.
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Host.h"
-#include "support/TestApp.h"
 
 namespace {
-CTestApp theTestApp;
-
 void AddSeen(Host& host, Json& reply) {
   Json& boxes = reply["boxes"] = Json::array();
   for (const SeenBox& box : host.boxes.Take()) {
@@ -28,9 +25,7 @@ void AddSeen(Host& host, Json& reply) {
 }
 }  // namespace
 
-int main() {
-  theTestApp.Startup();
-  theTestApp.Enable3dControls();
+int RunStageHost() {
   BoxWatcher boxes;
   CUpdateDialog dialog;
   if (!dialog.Create()) return 1;
