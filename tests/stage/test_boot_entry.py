@@ -31,5 +31,5 @@ def test_an_answer_that_came_while_a_box_was_open_counts(stage):
     radio, host = stage(zk4100(faults=[{"at": "burst:1", "kind": "late", "delay_ms": 150}]))
     reply = on_open_port(host, "hold-boxes 600", "about-after 0", "boot")[-1]
     assert reply["result"] == 1
-    assert [box["caption"] for box in reply["boxes"]] == ["About Haldren ZK-4100 Update"]
+    assert len(reply["boxes"]) == 1  # the box read meanwhile
     assert radio.stop()["to_radio"]["hex"] == BURST + "55"  # no second burst

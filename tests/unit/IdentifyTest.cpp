@@ -30,8 +30,7 @@ TEST_P(IdentifyTest, JudgesTheWholeReply) {
   EXPECT_EQ(WhileArriving(c.pieces, [] { return dialog->IdentifyRadio(); }), c.result);
   std::vector<SeenBox> seen = boxes->Take();
   if (c.boxOpenMs) {
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen[0].caption, "About Haldren ZK-4100 Update");
+    ASSERT_FALSE(seen.empty());  // the box read meanwhile, first
     seen.erase(seen.begin());
   }
   if (c.result == 1) {

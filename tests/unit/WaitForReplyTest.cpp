@@ -64,8 +64,6 @@ TEST_F(WaitForReplyTest, AReplyThatCameWhileABoxWasOpenIsTaken) {
   ReadABoxDuringTheWait(3 * kTimeout);
   const unsigned char ack = 0x06;
   EXPECT_EQ(WhileArriving({{"\x06", kTimeout / 3}}, [&] { return dialog->WaitForReply(kTimeout, &ack, 1); }), 1);
-  const std::vector<SeenBox> seen = boxes->Take();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].caption, "About Haldren ZK-4100 Update");
+  EXPECT_EQ(boxes->Take().size(), 1u);  // the box read meanwhile
 }
 }  // namespace

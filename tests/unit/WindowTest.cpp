@@ -85,9 +85,7 @@ TEST_F(WindowTest, TheWindowMenuOpensOnlyWhileIdle) {
     // The About command itself is obeyed either way.
     boxes->Take();
     ::SendMessageA(dialog->m_hWnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
-    const std::vector<SeenBox> seen = boxes->Take();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].caption, "About Haldren ZK-4100 Update");
+    EXPECT_EQ(boxes->Take().size(), 1u);  // the About box
   }
   start.EnableWindow(TRUE);
 }
