@@ -23,16 +23,6 @@ def fresh_prefix(tmp_path, monkeypatch):
     wine.stop_server()
 
 
-def values(key):
-    """The key's values as {name: data as reg.exe shows it}, in the view the installed
-    program reads; None when the key is missing."""
-    done = wine.reg("query", key, wine.reg_view(), check=False)
-    if done.returncode:
-        return None
-    rows = (line.split(None, 2) for line in done.stdout.splitlines())
-    return {row[0]: row[2] for row in rows if len(row) == 3 and row[1].startswith("REG_")}
-
-
 def record():
     """The run record's events, each line's local time to the millisecond checked and cut off."""
     lines = wine.record_file().read_bytes().decode("utf-8").split("\r\n")
@@ -60,12 +50,12 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
 
     install()
     assert (folder / "ZK4100Update.exe").is_file() and link.is_file()
-    entry = values(UNINSTALL)
+    entry = wine.reg_values(UNINSTALL)
     assert {k: entry[k] for k in ("DisplayName", "DisplayVersion", "Publisher", "InstallLocation")} == {
         "DisplayName": "ZK-4100 Update", "DisplayVersion": "1.04", "Publisher": "Haldren",
         "InstallLocation": location}
     assert int(entry["EstimatedSize"], 16) > 0
-    assert values(MARKER_KEY) == {"Data": "0x0"}
+    assert wine.reg_values(MARKER_KEY) == {"Data": "0x0"}
 
     # The installed program identifies the radio; the write fails half way, with the flash erased.
     session.start(scenario=zk4100(start_in="normal", faults=[{"at": "chunk:6:3", "kind": "silence"}]),
@@ -77,7 +67,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     session.enter_writing_mode()
     session.expect_box(WRITE_FAILED, "OK")
     session.expect_idle()
-    assert values(MARKER_KEY) == {"Data": "0xc30"}
+    assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
     # Its record, in a folder the fresh prefix did not have, says where and why (chunks count from 1).
     failed = record()
     assert "COM1" in failed[0] and accepted(failed) == list(enumerate(BLOCKS))[:6]
@@ -92,10 +82,10 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     while folder.exists():
         assert time.monotonic() < deadline
         time.sleep(0.2)
-    assert not link.parent.exists() and values(UNINSTALL) is None
-    assert values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
+    assert not link.parent.exists() and wine.reg_values(UNINSTALL) is None
+    assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
     install()
-    assert values(MARKER_KEY) == {"Data": "0xc30"}
+    assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
 
     # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
     session.plug_radio(zk4100(start_in="boot"))

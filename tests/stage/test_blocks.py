@@ -78,6 +78,6 @@ def test_abort_between_chunks_stops_before_the_next(stage):
     reply, report = flash(stage, abort="abort-on-percent 5%")
     assert reply["result"] == 0
     # Stopped where the chunk that first showed 5% was answered and its 0x11 sent.
-    offset = next(o for o in range(CHUNK, 262144, CHUNK) if o * 100 // 262143 == 5)
+    offset = next(o for o in range(CHUNK, len(IMAGE), CHUNK) if o * 100 // (len(IMAGE) - 1) == 5)
     block = max(i for i, (address, _) in enumerate(BLOCKS) if address < offset)
     assert report["to_radio"]["count"] == chunk_end(block, (offset - BLOCKS[block][0]) // CHUNK - 1) + 1

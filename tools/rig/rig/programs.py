@@ -81,11 +81,10 @@ def marker(action, value=None):
     """The registry marker as an installer or an administrator sets it up ("create", with "Data" if
     `value` is given; "clear"), or as it is stored ("read": {"key": bool, "value": n or None}), by
     Wine's reg.exe in the view that the program reads."""
+    stored = wine.reg_values(MARKER_KEY)
     if action == "read":
-        query = wine.reg("query", MARKER_KEY, wine.reg_view(), check=False)
-        data = re.search(r"\bData\s+REG_DWORD\s+0x([0-9a-f]+)", query.stdout)
-        return {"key": query.returncode == 0, "value": int(data[1], 16) if data else None}
-    if marker("read")["key"]:
+        return {"key": stored is not None, "value": int(stored["Data"], 16) if stored and "Data" in stored else None}
+    if stored is not None:
         wine.reg("delete", MARKER_KEY, "/f", wine.reg_view())
     if action == "create":
         data = ("/v", "Data", "/t", "REG_DWORD", "/d", value) if value is not None else ()

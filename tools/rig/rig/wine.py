@@ -156,6 +156,16 @@ def reg(*args, check=True):
                           capture_output=True, text=True)
 
 
+def reg_values(key):
+    """The key's values as {name: data as reg.exe shows it}, in the view that the program
+    reads; None when the key is missing."""
+    done = reg("query", key, reg_view(), check=False)
+    if done.returncode:
+        return None
+    rows = (line.split(None, 2) for line in done.stdout.splitlines())
+    return {row[0]: row[2] for row in rows if len(row) == 3 and row[1].startswith("REG_")}
+
+
 def record_file():
     """The utility's run record in the prefix: %LOCALAPPDATA% of the Unix user Wine runs as."""
     return PREFIX / "drive_c" / "users" / getpass.getuser() / "AppData/Local/Haldren/ZK-4100 Update/update.log"
