@@ -1,5 +1,7 @@
 #include "BoxWatcher.h"
 
+#include "ui/UpdateDialog.h"
+
 namespace {
 BoxWatcher* g_watcher = nullptr;
 }  // namespace
@@ -12,6 +14,14 @@ BoxWatcher::BoxWatcher() {
 BoxWatcher::~BoxWatcher() {
   ::UnhookWindowsHookEx(m_hook);
   g_watcher = nullptr;
+}
+
+bool CreateHidden(CUpdateDialog& dialog, BoxWatcher& boxes) {
+  if (!dialog.Create()) return false;
+  dialog.ShowWindow(SW_HIDE);
+  boxes.Ignore(dialog.m_hWnd);
+  boxes.Take();  // the port list may be empty here: its message is answered
+  return true;
 }
 
 std::vector<SeenBox> BoxWatcher::Take() {

@@ -34,3 +34,7 @@ class BoxWatcher {
   HWND m_ignored = nullptr;
   std::vector<SeenBox> m_seen;
 };
+
+class CUpdateDialog;
+// The real main dialog, created hidden by a test program; its own activation is no box.
+bool CreateHidden(CUpdateDialog& dialog, BoxWatcher& boxes);

@@ -39,12 +39,9 @@ int WhileArriving(const Pieces& pieces, Wait wait) {
 class HostedDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    boxes = new BoxWatcher;  // the port list may be empty here; its message is answered
+    boxes = new BoxWatcher;
     dialog = new CUpdateDialog;
-    ASSERT_TRUE(dialog->Create());
-    dialog->ShowWindow(SW_HIDE);
-    boxes->Ignore(dialog->m_hWnd);
-    boxes->Take();
+    ASSERT_TRUE(CreateHidden(*dialog, *boxes));
   }
   static void TearDownTestSuite() {
     delete dialog;

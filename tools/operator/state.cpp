@@ -7,15 +7,19 @@
 
 namespace {
 
+Json screenRect(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
 Json describeControl(HWND control) {
   const DWORD style = GetWindowLongA(control, GWL_STYLE);
-  RECT rect;
-  GetWindowRect(control, &rect);
   return {{"text", windowText(control)},
           {"enabled", IsWindowEnabled(control) != FALSE},
           {"visible", (style & WS_VISIBLE) != 0},
           {"style", style},
-          {"rect", {rect.left, rect.top, rect.right, rect.bottom}}};
+          {"rect", screenRect(control)}};
 }
 
 // Focus may sit on an inner window of a control (a combo box's list); report
@@ -90,9 +94,7 @@ bool describeMainWindow(HWND main, Json& reply, std::string& error) {
     error = "the main window did not answer in time";
     return false;
   }
-  RECT rect;
-  GetWindowRect(main, &rect);
-  reply["rect"] = {rect.left, rect.top, rect.right, rect.bottom};
+  reply["rect"] = screenRect(main);
   // Whether a menu (the window menu among them) is being tracked on the window's thread.
   GUITHREADINFO thread = {};
   thread.cbSize = sizeof thread;

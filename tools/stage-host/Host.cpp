@@ -28,10 +28,7 @@ void AddSeen(Host& host, Json& reply) {
 int RunStageHost() {
   BoxWatcher boxes;
   CUpdateDialog dialog;
-  if (!dialog.Create()) return 1;
-  dialog.ShowWindow(SW_HIDE);
-  boxes.Ignore(dialog.m_hWnd);
-  boxes.Take();  // its own activation while it was created
+  if (!CreateHidden(dialog, boxes)) return 1;
   Observer observer(dialog.m_hWnd);
   Host host{dialog, observer, boxes};
 
