@@ -1,14 +1,14 @@
-"""End-to-end tests: the real program under Wine, simulated radios on its COM
-ports, and the operator program doing what a person at the screen would do."""
+"""End-to-end tests: the real program under Wine, simulated radios on its COM ports, and a
+person's keys through the X server. What the program said is read where a technician reads
+it, in its run record; its boxes are known on the screen by their captions."""
 import contextlib
+import time
 
 import pytest
 
-from rig.programs import LineProgram, Utility, click, marker
+from rig import wine
+from rig.programs import BOX, MAIN, Utility, gone, marker, press, record, stage_host, window
 from rig.radio import Radio, zk4100
-from texts import BOXES, IDLE_ENABLED, IDLE_STATUS
-
-BS_TYPEMASK = 0xF
 
 
 class Session:
@@ -16,16 +16,17 @@ class Session:
         self._stack = stack
         self.radios = {}
         self.utility = None
-        self.op = None
+        self._read = 0  # record events already returned
 
-    def start(self, ports=(1,), scenario=None, dll_overrides="", program=None):
-        """Radios on `ports`, then the program, then the operator that finds its window."""
+    def start(self, ports=(1,), scenario=None, **utility):
+        """Radios on `ports`, then the program, with a record of its own."""
         for port in ports:
             self.plug_radio(scenario, port)
-        self.utility = Utility(dll_overrides, program)
+        with contextlib.suppress(FileNotFoundError, NotADirectoryError):
+            wine.record_file().unlink()
+        self._read = 0
+        self.utility = Utility(**utility)
         self._stack.callback(self.utility.kill)
-        self.op = self._stack.enter_context(LineProgram("operator.exe"))
-        return self.op
 
     def plug_radio(self, scenario, port=1):
         """A simulated radio on COMn, in place of any radio there."""
@@ -37,63 +38,40 @@ class Session:
     def radio(self):
         return self.radios[1]
 
-    def state(self):
-        reply = self.op("state")
-        assert reply["ok"], reply
-        return reply
-
-    def until_box(self, ms=120000):
-        """Follows the run to its next message box, or to its end: the events on
-        the way, and the box left open (None when the run ended instead)."""
-        self.op.send(f"watch {ms}")
-        events = []
-        while True:
-            line = self.op.read(ms / 1000 + 30)
-            if "ok" in line:
-                assert line["ok"], line
-                break
-            events.append(line)
-        end = events.pop()["event"]
-        assert end in ("box-open", "idle"), end
-        box = events.pop() if end == "box-open" else None
-        return events, box
-
-    def answer(self, button):
-        assert self.op(f"answer-box {button}")["ok"]
-
-    def expect_box(self, text, answer=None, caption="ZK-4100 Update"):
-        """The run's next box is this one, in its own box, owned by the main window, and
-        `answer` is pressed in it: the events before it."""
-        events, box = self.until_box()
-        assert box is not None, "the run ended without a box"
-        assert (box["caption"], box["text"], box["icon"], box["buttons"], box["owner_is_main"]) == (
-            caption, text, *BOXES[text], True)
-        if answer:
-            self.answer(answer)
-        return events
-
-    def expect_idle(self):
-        """The run is over and the window is idle again, whatever the outcome."""
-        events, box = self.until_box()
-        assert box is None, box
-        state = self.state()
-        controls = state["controls"]
-        assert state["progress"]["pos"] == 0
-        assert (controls["1007"]["text"], controls["1006"]["text"]) == (IDLE_STATUS, "")
-        assert not controls["1009"]["visible"]
-        assert {i: controls[i]["enabled"] for i in IDLE_ENABLED} == IDLE_ENABLED
-        assert (state["focus"], state["default_id"]) == (1000, 1000)
-        # OK is the default button again; Cancel and Help are drawn as plain push buttons.
-        assert [controls[i]["style"] & BS_TYPEMASK for i in ("1000", "1001", "57670")] == [1, 0, 0]
-        return events
-
     def start_run(self):
-        click(self.op, 1000)
+        window(MAIN)
+        press("Return")  # Enter presses OK, the default button
+
+    def answer(self, key="Return", caption=BOX, read_s=0):
+        """The next box, answered with `key` (Return: OK, Escape: Cancel) once it has the
+        keyboard, or after a person has read it for `read_s`."""
+        box = window(caption)
+        if read_s:
+            time.sleep(read_s)
+        press(key)
+        gone(box)
 
     def enter_writing_mode(self):
         """The person re-cables the radio with S1 on, then accepts the prompt."""
+        window(BOX)
         self.radio.switch_to_boot()
-        self.answer("OK")
+        self.answer()
+
+    def run_said(self, timeout=120):
+        """The next run's events in the record, from "run started" to "run ended", once it has ended."""
+        deadline = time.monotonic() + timeout
+        while not any(e.startswith("run ended") for e in record()[self._read:]):
+            assert time.monotonic() < deadline, record()[self._read:]
+            time.sleep(0.1)
+        events = record()[self._read:]
+        run = events[:next(i for i, e in enumerate(events) if e.startswith("run ended")) + 1]
+        self._read += len(run)
+        assert run[0].startswith("run started"), run
+        return run
+
+    def boxes_said(self):
+        """The next run's prompts and messages, as its record names them."""
+        return [e for e in self.run_said() if e.startswith(("prompt ", "message "))]
 
 
 @pytest.fixture
@@ -105,15 +83,27 @@ def session():
 @pytest.fixture
 def update(session):
     """The program with a ZK-4100 on COM1 (or on each of `ports`) and the marker as given, its
-    window found."""
+    window on the screen."""
+    read_only = []
+
     def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False,
-              dll_overrides="", ports=(1,), start_in="normal"):
+              ports=(1,), start_in="normal", read_only_marker=False, **utility):
         if slow_identification:  # "?;" for about two seconds: time to press keys during identification
             normal = {"busy": [0] + [50] * 40}
         marker(*marker_setup)
-        session.start(ports, zk4100(start_in=start_in, normal=normal, boot=boot, faults=faults),
-                      dll_overrides=dll_overrides)
-        assert session.op("find 30000")["ok"]
+        if read_only_marker:  # as a user without administrator rights meets the key
+            marker_rights("read")
+            read_only.append(True)
+        session.start(ports, zk4100(start_in=start_in, normal=normal, boot=boot, faults=faults), **utility)
+        window(MAIN)
         return session
     yield start
+    if read_only:
+        marker_rights("all")
     marker("clear")
+
+
+def marker_rights(rights):
+    """Everyone may read the marker's key, or do all with it (set in-process by the stage host)."""
+    with stage_host() as host:
+        assert host(f"marker-rights {rights}")["result"]

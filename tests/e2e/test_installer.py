@@ -8,7 +8,7 @@ import pytest
 
 from radiosim.boot import BLOCKS
 from rig import wine
-from rig.programs import MARKER_KEY, exe
+from rig.programs import MAIN, MARKER_KEY, exe, message, press, prompt, window
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -21,15 +21,6 @@ def fresh_prefix(tmp_path, monkeypatch):
     wine.ensure_prefix()
     yield wine.PREFIX
     wine.stop_server()
-
-
-def record():
-    """The run record's events, each line's local time to the millisecond checked and cut off."""
-    lines = wine.record_file().read_bytes().decode("utf-8").split("\r\n")
-    assert lines.pop() == ""
-    stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.+)", line) for line in lines]
-    assert all(stamped), lines
-    return [m[1] for m in stamped]
 
 
 def accepted(events):
@@ -60,20 +51,20 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     # The installed program identifies the radio; the write fails half way, with the flash erased.
     session.start(scenario=zk4100(start_in="normal", faults=[{"at": "chunk:6:3", "kind": "silence"}]),
                   program=f"{location}\\ZK4100Update.exe")
-    assert session.op("find 30000")["ok"]
     session.start_run()
-    session.expect_box(CONNECTION, "OK")
-    session.expect_box(WRITING_MODE)
+    session.answer()
     session.enter_writing_mode()
-    session.expect_box(WRITE_FAILED, "OK")
-    session.expect_idle()
+    session.answer()
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
     # Its record, in a folder the fresh prefix did not have, says where and why (chunks count from 1).
-    failed = record()
+    failed = session.run_said()
     assert "COM1" in failed[0] and accepted(failed) == list(enumerate(BLOCKS))[:6]
     assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
-    assert WRITE_FAILED.split("\n")[0] in failed[-2]
-    assert session.op("post-command 1002")["ok"] and session.utility.wait(20) == 0
+    assert [e for e in failed if e.startswith(("prompt ", "message "))] == [
+        prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
+    window(MAIN)
+    press("alt+e")
+    assert session.utility.wait(20) == 0
 
     # The usual first remedy: uninstall and install again. The uninstaller copies itself away
     # and returns at once: its work is done when the folder is gone.
@@ -90,11 +81,11 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
     session.plug_radio(zk4100(start_in="boot"))
     session.start(program=f"{location}\\ZK4100Update.exe", ports=())
-    assert session.op("find 30000")["ok"]
     session.start_run()
-    session.expect_box(WRITING_MODE, "OK")
-    session.expect_box(COMPLETED, "OK")
-    session.expect_box(NORMAL_MODE, "OK")
-    session.expect_idle()
+    for _ in range(3):
+        session.answer()
+    repeat = session.run_said()
+    assert [e for e in repeat if e.startswith(("prompt ", "message "))] == [
+        prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
     assert session.radio.stop()["radio"]["boot"]["flash_matches"]
-    assert accepted(record()[len(failed):]) == list(enumerate(BLOCKS))
+    assert accepted(repeat) == list(enumerate(BLOCKS))

@@ -1,56 +1,52 @@
-"""The window as an operator meets it: keys, the About box, help, and what a run allows.
-(The window menu, idle and busy, is seen in-process: tests/unit/WindowTest.cpp.)"""
+"""The window as a person at the keyboard meets it: keys that end nothing, the About box, Help,
+and Exit. (The window menu, idle and busy, is seen in-process: tests/unit/WindowTest.cpp.)"""
+import re
 import time
 
 from rig import wine
-from rig.programs import click, marker, press
+from rig.programs import marker, press, prompt
 from texts import CONNECTION, WRITING_MODE
 
 
-def end_attempts(s):
-    press("Escape")
-    press("alt+F4")
-    assert s.op("close")["ok"]
-
-
-def test_esc_alt_f4_and_the_close_request_end_nothing_idle_or_busy(update):
+def test_esc_and_alt_f4_end_nothing_idle_or_busy_while_exit_does(update):
     s = update(slow_identification=True)
-    end_attempts(s)
-    press("Return")  # Enter presses OK, the default button
-    s.expect_box(CONNECTION, "OK")
-    end_attempts(s)
-    s.expect_box(WRITING_MODE, "Cancel")  # the run was not cut short ...
-    s.expect_idle()
+    press("Escape")
+    press("alt+F4")  # the close request, as a window manager's close button sends it too
+    s.start_run()
+    s.answer()
+    press("Escape")  # identifying
+    press("alt+F4")
+    s.answer("Escape")  # the writing-mode prompt: the run was not cut short ...
+    assert s.boxes_said() == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "Cancel")]
     assert s.utility.running()  # ... nor the program ended
     assert marker("read")["value"] == 3120
-    # Exit as the button sends it: a click is input the operator cannot see arrive.
-    assert s.op("post-command 1002")["ok"] and s.utility.wait(20) == 0  # while Exit does end it
+    press("alt+e")
+    assert s.utility.wait(20) == 0
 
 
 def test_the_about_box_opens_over_the_idle_window(update):
     s = update()
-    press("alt+space")  # the window menu by keyboard, then its last entry
-    deadline = time.monotonic() + 5  # the key is handled in the program's own time
-    while not s.state()["menu_mode"]:
+    for key in ("alt+space", "Up", "Return"):  # the window menu by keyboard, then its last entry
+        press(key)
+    s.answer(caption="About Haldren ZK-4100 Update")
+    assert s.utility.running()
+
+
+def test_help_asks_the_viewer_for_the_programs_help_file(update, tmp_path):
+    trace = tmp_path / "winhelp.txt"  # what the viewer tells of each request it gets
+    s = update(trace=("+winhelp", trace))
+    press("alt+h")
+    deadline = time.monotonic() + 20
+    while not (asked := re.search(r"Got\[\d+\]: cmd=(\d+) data=(\w+) fn=\"(.*)\"", trace.read_text())):
         assert time.monotonic() < deadline
-        time.sleep(0.05)
-    press("Up")
-    press("Return")
-    box = s.op("wait-box 5000")
-    assert (box["caption"], box["owner_is_main"], box["buttons"]) == ("About Haldren ZK-4100 Update", True, ["OK"])
-    assert "Haldren ZK-4100 Update\nVersion 1.04" in box["statics"]
-    s.answer("OK")
-    assert s.op("boxes")["boxes"] == []
-
-
-def test_help_asks_the_viewer_for_the_programs_help_file(update):
-    s = update()
-    click(s.op, 57670)
-    deadline, texts = time.monotonic() + 20, []
-    while not any("ZK4100Update.HLP" in t for t in texts):  # the viewer names the file it was asked for
-        assert time.monotonic() < deadline, texts
         time.sleep(0.2)
-        texts = [t for w in s.op("windows")["windows"] for t in w["statics"]]
-    assert any(f"\\build\\{wine.arch()}\\ZK4100Update.HLP" in t for t in texts)
-    assert s.state()["exists"]
+    # HELP_CONTEXT, the main window's context, and the file beside the program (the trace doubles "\\").
+    assert (asked[1], asked[2], asked[3].replace("\\\\", "\\")) == (
+        "1", "00020066", wine.windows_path(wine.exe_dir() / "ZK4100Update.HLP"))
     wine.run("taskkill", "/F", "/IM", "winhlp32.exe", check=False)  # it outlives the program
+
+
+def test_without_ports_it_says_so_and_ends(session):
+    session.start(ports=())
+    session.answer()  # the box that says so (its text: tests/stage/test_serial_link.py)
+    assert session.utility.wait(20) == 0

@@ -90,6 +90,8 @@ class Host:
         with Radio():  # a port to list when the host's dialog starts: kept until it has
             self.host = stage_host()
             assert self.host("ports")["items"] == ["COM1"]
+        # As the window starts; the thread's execution state is the system's until a run sets one.
+        assert {**idle(self.host), "execution_state": ES_CONTINUOUS} == IDLE
         return self
 
     def __exit__(self, *exc):
@@ -113,12 +115,17 @@ class Host:
                 boxes = self.host("update", timeout=120)["boxes"]
                 done.set()
                 switch.join()
-                state = {k: v for k, v in self.host("state").items() if k in IDLE}
+                state = idle(self.host)
                 stored = self.host("marker").get("marker")
                 report = radio.stop()
         if stored != 3120:
             marker("create", "3120")  # the next plans start from an identified radio all the same
         return judge(plan, boxes, state, stored, report)
+
+
+def idle(host):
+    """The host's window as far as IDLE describes it."""
+    return {k: v for k, v in host("state").items() if k in IDLE}
 
 
 def switch_after_answer(answered, radio, done):
@@ -178,6 +185,9 @@ def judge(plan, boxes, state, marker, report):
     # Only a pulled cable adds a box: the system's text for the failed write.
     if between and not (plan["kind"] == "hangup" and all(icon == "exclamation" for _, icon, _ in between)):
         problems.append(f"unexpected boxes {between}")
+    # The caution line is shown from the end of the writing-mode prompt to the run's last box.
+    if [b["caution"] for b in boxes] != [False] * len(opening) + [True] * (len(boxes) - len(opening)):
+        problems.append(f"the caution line, box by box: {[b['caution'] for b in boxes]}")
     if any(b["execution_state"] != ES_CONTINUOUS | ES_SYSTEM_REQUIRED for b in boxes):
         problems.append("the system was not kept awake during the run")
     if state != IDLE:

@@ -1,7 +1,8 @@
 """Opening, sending and receiving over a pseudo-terminal that plays the radio."""
 import pytest
 
-from texts import BOXES, PORT_FAILED
+from rig.programs import stage_host
+from texts import BOXES, NO_PORTS, PORT_FAILED
 
 
 @pytest.mark.parametrize("flow", [
@@ -33,6 +34,14 @@ def test_bytes_travel_both_ways_unchanged(stage):
     report = radio.stop()
     assert report["to_radio"]["hex"] == every_byte
     assert report["script"]["done"]
+
+
+def test_without_ports_the_window_says_so_as_it_starts():
+    with stage_host() as host:
+        listed = host("ports")
+    assert listed["items"] == []
+    assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in listed["boxes"]] == [
+        ("ZK-4100 Update", NO_PORTS, *BOXES[NO_PORTS])]
 
 
 def test_a_port_that_vanished_after_listing_fails_to_open(stage):

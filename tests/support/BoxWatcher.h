@@ -4,13 +4,18 @@
 
 #include <windows.h>
 
-#include "box_read.h"
-
 #include <string>
 #include <vector>
 
-struct SeenBox : BoxContent {
-  DWORD executionState;  // what the thread had told Windows when the box came
+#include "ui/resource.h"
+
+struct SeenBox {
+  std::string caption;
+  std::string text;                  // the message: the first text static
+  std::string icon;                  // "information", "exclamation", "stop", "question" or "none"
+  std::vector<std::string> buttons;  // labels without the mnemonic '&'
+  DWORD executionState;              // what the thread had told Windows when the box came
+  bool caution;                      // whether the main window showed its caution line then
 };
 
 class BoxWatcher {
@@ -22,8 +27,6 @@ class BoxWatcher {
 
   // Leaves each box open this long before answering, as a person reading it would.
   void SetHold(UINT ms) { m_holdMs = ms; }
-  // The hosted main window is no box: its own activations are not recorded.
-  void Ignore(HWND window) { m_ignored = window; }
   std::vector<SeenBox> Take();  // the boxes seen since the last call
 
  private:
@@ -31,10 +34,15 @@ class BoxWatcher {
   static void CALLBACK Answer(HWND box, UINT, UINT_PTR, DWORD);
   HHOOK m_hook;
   UINT m_holdMs = 0;
-  HWND m_ignored = nullptr;
   std::vector<SeenBox> m_seen;
 };
 
+// Whether the main window shows its caution line: by its style, as the window may be hidden.
+inline bool CautionShown(HWND dialog) {
+  return (::GetWindowLongA(::GetDlgItem(dialog, IDC_CAUTION), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 class CUpdateDialog;
-// The real main dialog, created hidden by a test program; its own activation is no box.
-bool CreateHidden(CUpdateDialog& dialog, BoxWatcher& boxes);
+// The real main dialog, created hidden by a test program. The boxes it shows as it starts (no
+// port to list) are kept for the watcher's first Take().
+bool CreateHidden(CUpdateDialog& dialog);

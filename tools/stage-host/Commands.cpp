@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <aclapi.h>
 #include <commctrl.h>
 
 #include <memory>
@@ -93,7 +94,7 @@ void State(CUpdateDialog& dialog, Json& reply) {
   reply.update({{"status", status},
                 {"percent", percent},
                 {"progress", dialog.GetDlgItem(IDC_PROGRESS).SendMessage(PBM_GETPOS)},
-                {"caution", ::IsWindowVisible(::GetDlgItem(dialog.m_hWnd, IDC_CAUTION)) != FALSE},
+                {"caution", CautionShown(dialog.m_hWnd)},
                 {"port_open", g_hPort != nullptr},
                 {"reader", g_bReaderRun.load() == 1},
                 {"execution_state", ::SetThreadExecutionState(0)}});  // without ES_CONTINUOUS: only reads
@@ -111,6 +112,32 @@ unsigned __stdcall WatchForFile(void* param) {
   ::PostMessageA(trigger->dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(trigger->dialog, IDC_ABORT)));
   return 0;
+}
+
+// Everyone's rights on the marker key, as an administrator may leave them: "read" makes it
+// unwritable for the utility, "all" gives them back (then reg.exe can delete the key).
+bool SetMarkerRights(const std::string& rights) {
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  EXPLICIT_ACCESSA access = {};
+  access.grfAccessPermissions = rights == "read" ? KEY_READ : KEY_ALL_ACCESS;
+  access.grfAccessMode = SET_ACCESS;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  access.Trustee.ptstrName = static_cast<char*>(everyone);
+  PACL acl = nullptr;
+  HKEY key = nullptr;
+  // Protected: nothing inherited from the parent adds rights back. The owner may always set them.
+  const bool set =
+      ::SetEntriesInAclA(1, &access, nullptr, &acl) == ERROR_SUCCESS &&
+      ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, WRITE_DAC, &key) == ERROR_SUCCESS &&
+      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
+  if (key) ::RegCloseKey(key);
+  ::LocalFree(acl);
+  ::FreeSid(everyone);
+  return set;
 }
 }  // namespace
 
@@ -162,6 +189,10 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     DWORD marker = 0;
     ReadMarker(marker);
     reply["marker"] = marker;
+  } else if (name == "marker-rights") {
+    std::string rights;
+    args >> rights;
+    reply["result"] = (rights == "read" || rights == "all") && SetMarkerRights(rights);
   } else if (name == "hold-boxes") {
     UINT ms = 0;
     args >> ms;

@@ -15,7 +15,8 @@ void AddSeen(Host& host, Json& reply) {
                      {"text", box.text},
                      {"icon", box.icon},
                      {"buttons", box.buttons},
-                     {"execution_state", box.executionState}});
+                     {"execution_state", box.executionState},
+                     {"caution", box.caution}});
   }
   Json& display = reply["display"] = Json::array();
   for (const DisplayEvent& event : host.observer.Take()) {
@@ -28,7 +29,7 @@ void AddSeen(Host& host, Json& reply) {
 int RunStageHost() {
   BoxWatcher boxes;
   CUpdateDialog dialog;
-  if (!CreateHidden(dialog, boxes)) return 1;
+  if (!CreateHidden(dialog)) return 1;
   Observer observer(dialog.m_hWnd);
   Host host{dialog, observer, boxes};
 

@@ -1,5 +1,5 @@
-"""Windows programs of the build under Wine: the utility itself, and the
-programs that answer one JSON line per command line (the stage host, the operator)."""
+"""Windows programs of the build under Wine: the utility itself, as a person at the screen meets
+it, and the stage host, which answers one JSON line per command line."""
 import json
 import os
 import re
@@ -91,33 +91,80 @@ def marker(action, value=None):
         wine.reg("add", MARKER_KEY, *data, "/f", wine.reg_view())
 
 
+MAIN, BOX = "Haldren ZK-4100 Update", "ZK-4100 Update"  # the captions of the utility's window and its boxes
+
+
 def press(keys):
     """Keys as a person types them, through the X server that Wine's desktop reads (xdotool's
-    names: "Return", "alt+F4")."""
-    _x_input("key", keys)
+    names: "Return", "alt+F4"), to the window that has the keyboard."""
+    subprocess.run(["xdotool", "key", keys], check=True)
 
 
-def click(op, control):
-    """A left click in the middle of the main window's control, as a person makes it."""
-    left, top, right, bottom = op("state")["controls"][str(control)]["rect"]
-    _x_input("mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1")
+def windows():
+    """The top-level windows on the screen, as Wine shows them on the X display: {X id: caption}."""
+    found = {}
+    listed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""], capture_output=True, text=True)
+    for window in listed.stdout.split():
+        caption = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True)
+        if caption.returncode == 0:  # else gone meanwhile
+            found[window] = caption.stdout.rstrip("\n")
+    return found
 
 
-def _x_input(*args):
-    subprocess.run(["xdotool", *args], check=True)
-    time.sleep(0.1)  # queued, not yet handled: a moment, so that a following look usually sees it
+def window(caption, timeout=120):
+    """The X id of the window with this caption, once it is on the screen and has the keyboard."""
+    deadline = time.monotonic() + timeout
+    while True:
+        shown = [w for w, c in windows().items() if c == caption]
+        focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
+        if focus in shown:
+            return focus
+        assert time.monotonic() < deadline, f"no window {caption!r} with the keyboard: {windows()}"
+        time.sleep(0.05)
+
+
+def gone(window_id, timeout=10):
+    """Waits until the window has left the screen."""
+    deadline = time.monotonic() + timeout
+    while window_id in windows():
+        assert time.monotonic() < deadline, f"window {window_id} is still there"
+        time.sleep(0.05)
+
+
+def record():
+    """The utility's run record, event by event: each line's local time to the millisecond is
+    checked and cut off. A line still being written is left out."""
+    path = wine.record_file()
+    lines = path.read_bytes().decode("utf-8").split("\r\n")[:-1] if path.exists() else []
+    stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.+)", line) for line in lines]
+    assert all(stamped), lines
+    return [m[1] for m in stamped]
+
+
+def prompt(text, answer):
+    """A prompt's line in the record: its first line, and the button that answered it."""
+    return f'prompt "{text.splitlines()[0]}" answered {answer}'
+
+
+def message(text):
+    return f'message "{text.splitlines()[0]}"'
 
 
 class Utility:
     """ZK4100Update.exe, started as an operator would start it."""
 
-    def __init__(self, dll_overrides="", program=None):
-        """The build's program, or `program` (a Windows path: where an installer put it)."""
+    def __init__(self, dll_overrides="", program=None, trace=None):
+        """The build's program, or `program` (a Windows path: where an installer put it). With
+        `trace` = (channels, file), Wine's messages on those channels (WINEDEBUG) go to the file,
+        the messages of the programs it starts too."""
         env = wine.env()
         if dll_overrides:
             env["WINEDLLOVERRIDES"] += ";" + dll_overrides
-        self._process = subprocess.Popen([wine.loader(), program or str(exe("ZK4100Update.exe"))], env=env,
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if trace:
+            env["WINEDEBUG"] = trace[0]
+        with open(trace[1] if trace else os.devnull, "w") as stderr:
+            self._process = subprocess.Popen([wine.loader(), program or str(exe("ZK4100Update.exe"))], env=env,
+                                             stdout=subprocess.DEVNULL, stderr=stderr)
 
     def wait(self, timeout):
         """The exit code, or None if it is still running after `timeout` seconds."""

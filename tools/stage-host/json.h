@@ -1,4 +1,4 @@
-// The one-line JSON replies the test programs speak on stdout (Debian's nlohmann-json3-dev).
+// The one-line JSON replies the stage host speaks on stdout (Debian's nlohmann-json3-dev).
 #pragma once
 
 #include <cstdio>
