@@ -12,7 +12,7 @@ bench:
 
 # make soak N=1000: fresh fault plans; make soak PLAN='{...}': one plan again.
 soak:
-	scripts/soak $(if $(PLAN),--plan '$(PLAN)',$(or $(N),100))
+	SOAK='$(or $(PLAN),$(N),100)' scripts/soak
 
 # The test side against the rest, in code lines by cloc: at most 0.6.
 stats:

@@ -7,6 +7,7 @@ The stage host runs the whole update through the start handler, every box answer
 plan that identifies the radio first starts with "Data" = 0 and the radio in normal mode,
 switched to boot mode once it has answered, as a person does at the writing-mode prompt."""
 import json
+import os
 import pathlib
 import random
 import tempfile
@@ -40,9 +41,9 @@ def step(rng, token):
     return {"burst": "burst:1", "confirm": "confirm", "erase": "erase"}.get(kind, f"{kind}:{block}")
 
 
-def draw(rng, kind=None):
+def draw(rng):
     stage = rng.choice(("burst", "confirm", "program", "erase", "command", "ready", "chunk", "checksum"))
-    return {"kind": kind or rng.choice(KINDS), "at": step(rng, stage), "identify": rng.random() < 0.25}
+    return {"kind": rng.choice(KINDS), "at": step(rng, stage), "identify": rng.random() < 0.25}
 
 
 # The set make test runs: each kind at every step where its outcome rule is its own (boot entry
@@ -65,6 +66,18 @@ def fixed_plans(seed=2026):
     rng = random.Random(seed)
     return [{"kind": kind, "at": step(rng, token), "identify": token == "erase"}
             for kind, tokens in FIXED.items() for token in tokens]
+
+
+def plans():
+    """make test's fixed set; under make soak (SOAK: a number of fresh plans, or one plan again
+    as JSON), those."""
+    soak = os.environ.get("SOAK")
+    if not soak:
+        return fixed_plans()
+    if soak.startswith("{"):
+        return [json.loads(soak)]
+    rng = random.Random()
+    return [draw(rng) for _ in range(int(soak))]
 
 
 def timeout_ms(at):

@@ -4,7 +4,7 @@ its stage's message, with the window idle, the port closed, the marker kept, and
 sent after it."""
 import pytest
 
-from faultplan import Host, fixed_plans, replay_line
+from faultplan import Host, plans, replay_line
 
 
 @pytest.fixture(scope="module")
@@ -13,7 +13,7 @@ def host():
         yield h
 
 
-@pytest.mark.parametrize("plan", fixed_plans(), ids=lambda p: f"{p['kind']}@{p.get('at', p.get('after_ms'))}")
+@pytest.mark.parametrize("plan", plans(), ids=lambda p: f"{p['kind']}@{p.get('at', p.get('after_ms'))}")
 def test_one_fault_in_a_whole_update(host, plan):
     problems = host.run(plan)
     assert not problems, f"{plan}: {problems}\nreplay: {replay_line(plan)}"

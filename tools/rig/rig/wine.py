@@ -37,13 +37,6 @@ def settings():
 """ + "".join(f'"COM{n}"="{PORTS}/com{n}"\n' for n in range(1, 5))
 
 
-def use_place(name):
-    """A prefix and port links of their own (build/NAME-*), for a run beside the tests."""
-    global PREFIX, PORTS, ABSENT
-    PREFIX, PORTS = BUILD / f"{name}-prefix", BUILD / f"{name}-ports"
-    ABSENT = PORTS / "absent"
-
-
 def runs_32bit_code():
     """Whether this kernel executes i386 programs: tried with the smallest one, exit(0)."""
     code = bytes.fromhex("b801000000" "31db" "cd80")  # mov eax, 1; xor ebx, ebx; int 0x80
