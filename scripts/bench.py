@@ -10,7 +10,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import stage_host  # noqa: E402
+from rig.programs import StageHost  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 BITS_PER_BYTE = 10  # start bit, 8 data bits, stop bit
@@ -28,7 +28,7 @@ def exchanges(report):
 
 def run(pace):
     with Radio(zk4100(boot={"erase_ms": ERASE_MS}), pace=pace) as radio:
-        with stage_host() as host:
+        with StageHost() as host:
             host("open")
             host("start-reader")
             before = host("cpu")

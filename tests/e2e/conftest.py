@@ -7,7 +7,7 @@ import time
 import pytest
 
 from rig import wine
-from rig.programs import BOX, MAIN, Utility, gone, marker, press, record, stage_host, window
+from rig.programs import BOX, MAIN, StageHost, Utility, gone, marker, press, record, window
 from rig.radio import Radio, zk4100
 
 
@@ -69,10 +69,6 @@ class Session:
         assert run[0].startswith("run started"), run
         return run
 
-    def boxes_said(self):
-        """The next run's prompts and messages, as its record names them."""
-        return [e for e in self.run_said() if e.startswith(("prompt ", "message "))]
-
 
 @pytest.fixture
 def session():
@@ -105,5 +101,5 @@ def update(session):
 
 def marker_rights(rights):
     """Everyone may read the marker's key, or do all with it (set in-process by the stage host)."""
-    with stage_host() as host:
+    with StageHost() as host:
         assert host(f"marker-rights {rights}")["result"]

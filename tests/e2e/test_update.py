@@ -8,7 +8,7 @@ import time
 import pytest
 
 from rig import wine
-from rig.programs import BOX, marker, message, press, prompt, window
+from rig.programs import BOX, boxes, marker, message, press, prompt, window
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, RIGHTS, WRITING_MODE
 
@@ -44,7 +44,7 @@ def test_the_readme_way_back_for_a_stranded_radio_goes_straight_to_the_writing_m
     wine.reg(*shlex.split(command)[1:])  # after "reg"
     s.start_run()
     s.answer("Escape")  # refused: the stored marker stays
-    assert s.boxes_said() == [prompt(WRITING_MODE, "Cancel")]
+    assert boxes(s.run_said()) == [prompt(WRITING_MODE, "Cancel")]
     assert s.radio.stop()["radio"]["normal"]["commands"] == []
     assert marker("read")["value"] == 3120
 
@@ -58,7 +58,7 @@ def test_a_marker_that_cannot_be_stored(update, setup, read_only, after_identifi
     s.start_run()
     s.answer()
     s.answer(key)
-    assert s.boxes_said() == [prompt(CONNECTION, "OK"), after_identification]
+    assert boxes(s.run_said()) == [prompt(CONNECTION, "OK"), after_identification]
     assert marker("read") == stored
 
 
@@ -67,7 +67,7 @@ def test_refusing_the_connection_prompt_changes_nothing(update):
     for _ in range(2):  # the window is idle again: Enter starts the next run
         s.start_run()
         s.answer("Escape")
-        assert s.boxes_said() == [prompt(CONNECTION, "Cancel")]
+        assert boxes(s.run_said()) == [prompt(CONNECTION, "Cancel")]
     assert s.radio.stop()["to_radio"]["count"] == 0  # nothing was sent to it
     assert marker("read")["value"] is None
 
@@ -77,7 +77,7 @@ def test_a_refused_identification_stores_nothing(update):
     s.start_run()
     s.answer()
     s.answer()
-    assert s.boxes_said() == [prompt(CONNECTION, "OK"), message(DETECTION_FAILED)]
+    assert boxes(s.run_said()) == [prompt(CONNECTION, "OK"), message(DETECTION_FAILED)]
     assert marker("read")["value"] is None
 
 
@@ -97,7 +97,7 @@ def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp
     s.answer(caption="ZK4100Update", read_s=3)  # "Failed to launch help.", captioned with the program's name
     s.answer()
     s.answer()
-    assert s.boxes_said() == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
+    assert boxes(s.run_said()) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
     assert s.radio.stop()["radio"]["boot"]["flash_matches"]
 
 
@@ -110,8 +110,7 @@ def test_the_list_holds_the_ports_that_open_and_the_write_goes_to_the_port_picke
         s.answer()
     run = s.run_said()
     assert ", port COM4," in run[0]
-    assert [e for e in run if e.startswith(("prompt ", "message "))] == [
-        prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
+    assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
     assert s.radios[4].stop()["radio"]["boot"]["flash_matches"]
     assert s.radios[2].stop()["to_radio"]["count"] == 0
 
@@ -128,4 +127,4 @@ def test_a_port_that_cannot_be_opened_ends_the_run(update, opening):
         s.radio.stop()
         s.answer()
     s.answer()
-    assert s.boxes_said() == [prompt(WRITING_MODE, "OK")] * (opening == "second") + [message(PORT_FAILED)]
+    assert boxes(s.run_said()) == [prompt(WRITING_MODE, "OK")] * (opening == "second") + [message(PORT_FAILED)]

@@ -4,7 +4,7 @@ import re
 import time
 
 from rig import wine
-from rig.programs import marker, press, prompt
+from rig.programs import boxes, marker, press, prompt
 from texts import CONNECTION, WRITING_MODE
 
 
@@ -17,7 +17,7 @@ def test_esc_and_alt_f4_end_nothing_idle_or_busy_while_exit_does(update):
     press("Escape")  # identifying
     press("alt+F4")
     s.answer("Escape")  # the writing-mode prompt: the run was not cut short ...
-    assert s.boxes_said() == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "Cancel")]
+    assert boxes(s.run_said()) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "Cancel")]
     assert s.utility.running()  # ... nor the program ended
     assert marker("read")["value"] == 3120
     press("alt+e")

@@ -4,7 +4,7 @@ import contextlib
 
 import pytest
 
-from rig.programs import stage_host
+from rig.programs import StageHost
 from rig.radio import Radio
 
 
@@ -14,7 +14,7 @@ def stage():
     with contextlib.ExitStack() as stack:
         def start(scenario=None):
             radio = stack.enter_context(Radio(scenario))
-            host = stack.enter_context(stage_host())
+            host = stack.enter_context(StageHost())
             return radio, host
         yield start
 

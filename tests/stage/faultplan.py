@@ -16,7 +16,7 @@ import time
 
 from radiosim.boot import BLOCKS, CHUNK
 from rig import wine
-from rig.programs import marker, stage_host
+from rig.programs import StageHost, marker
 from rig.radio import Radio, payload_file, zk4100
 from texts import BOXES, COMPLETED, CONNECTION, DETECTION_FAILED, IDLE_ENABLED, IDLE_STATUS, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -101,7 +101,7 @@ class Host:
     def __enter__(self):
         marker("create", "3120")  # a radio identified: each run goes straight to the writing mode
         with Radio():  # a port to list when the host's dialog starts: kept until it has
-            self.host = stage_host()
+            self.host = StageHost()
             assert self.host("ports")["items"] == ["COM1"]
         # As the window starts; the thread's execution state is the system's until a run sets one.
         assert {**idle(self.host), "execution_state": ES_CONTINUOUS} == IDLE

@@ -1,7 +1,7 @@
 """Opening, sending and receiving over a pseudo-terminal that plays the radio."""
 import pytest
 
-from rig.programs import stage_host
+from rig.programs import StageHost
 from texts import BOXES, NO_PORTS, PORT_FAILED
 
 
@@ -37,7 +37,7 @@ def test_bytes_travel_both_ways_unchanged(stage):
 
 
 def test_without_ports_the_window_says_so_as_it_starts():
-    with stage_host() as host:
+    with StageHost() as host:
         listed = host("ports")
     assert listed["items"] == []
     assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in listed["boxes"]] == [

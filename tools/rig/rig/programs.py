@@ -1,5 +1,5 @@
 """Windows programs of the build under Wine: the utility itself, as a person at the screen meets
-it, and the stage host, which answers one JSON line per command line."""
+it, and the stage host."""
 import json
 import os
 import re
@@ -17,52 +17,40 @@ MARKER_KEY = "HKLM\\" + re.search(r'MARKER_KEY = "(.*)"', (wine.ROOT / "update" 
 def exe(name):
     """Path of a program of the build under test (wine.arch())."""
     build = wine.exe_dir()
-    for folder in (build, build / "tests", *sorted((build / "tools").glob("*"))):
+    for folder in (build, build / "tests"):
         if (folder / name).exists():
             return folder / name
     raise FileNotFoundError(f"{name} is not built; run make build")
 
 
-class LineProgram:
-    """A console program that reads commands and answers each with one JSON line."""
+class StageHost:
+    """The unit tests' program as the stage tests' host of the dialog: a command a line in, one
+    JSON line out."""
 
-    def __init__(self, name, *args):
-        self._process = subprocess.Popen([wine.loader(), str(exe(name)), *args], env=wine.env(), stdin=subprocess.PIPE,
-                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, bufsize=1)
-        self._pending = b""  # output read but not yet returned: select() cannot see it
-
-    def send(self, line):
-        self._process.stdin.write(line + "\n")
-        self._process.stdin.flush()
-
-    def read(self, timeout=60):
-        """The next JSON line of output."""
-        deadline = time.monotonic() + timeout
-        fd = self._process.stdout.fileno()
-        while b"\n" not in self._pending:
-            ready, _, _ = select.select([fd], [], [], max(0, deadline - time.monotonic()))
-            if not ready:
-                raise TimeoutError(f"no answer within {timeout} s")
-            chunk = os.read(fd, 65536)
-            if not chunk:
-                raise EOFError(f"the program ended (exit code {self._process.poll()})")
-            self._pending += chunk
-        line, self._pending = self._pending.split(b"\n", 1)
-        return json.loads(line)
+    def __init__(self):
+        self._process = subprocess.Popen([wine.loader(), str(exe("unit_tests.exe")), "--stage-host"], env=wine.env(),
+                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                         text=True, bufsize=1)
 
     def __call__(self, line, timeout=60):
-        self.send(line)
-        return self.read(timeout)
+        self._process.stdin.write(line + "\n")
+        self._process.stdin.flush()
+        # One line answers each command: nothing lies read ahead in the pipe's buffer.
+        if not select.select([self._process.stdout], [], [], timeout)[0]:
+            raise TimeoutError(f"no answer within {timeout} s")
+        answer = self._process.stdout.readline()
+        if not answer:
+            raise EOFError(f"the program ended (exit code {self._process.poll()})")
+        return json.loads(answer)
 
     def close(self):
-        if self._process.poll() is None:
-            try:
-                self.send("quit")
-                self._process.wait(timeout=20)
-            except (BrokenPipeError, subprocess.TimeoutExpired):
-                self._process.kill()
-                self._process.wait()
-        self._process.stdin.close()
+        try:
+            self._process.stdin.write("quit\n")
+            self._process.stdin.close()
+            self._process.wait(timeout=20)
+        except (BrokenPipeError, subprocess.TimeoutExpired):
+            self._process.kill()
+            self._process.wait()
         self._process.stdout.close()
 
     def __enter__(self):
@@ -70,11 +58,6 @@ class LineProgram:
 
     def __exit__(self, *exc):
         self.close()
-
-
-def stage_host():
-    """The unit tests' program as the stage tests' host of the dialog."""
-    return LineProgram("unit_tests.exe", "--stage-host")
 
 
 def marker(action, value=None):
@@ -148,6 +131,11 @@ def prompt(text, answer):
 
 def message(text):
     return f'message "{text.splitlines()[0]}"'
+
+
+def boxes(events):
+    """The prompts and messages among a record's events."""
+    return [e for e in events if e.startswith(("prompt ", "message "))]
 
 
 class Utility:
