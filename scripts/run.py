@@ -13,7 +13,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import BOX, MAIN, Utility, marker, press, record, window, windows  # noqa: E402
+from rig.programs import BOX, MAIN, Utility, marker, press, record, shown, window  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 SCREENSHOT = wine.BUILD / "run.png"
@@ -32,15 +32,15 @@ def rewire(radio, said):
 def follow(utility, radio, answer):
     """Prints the run record as it grows and re-cables the radio at each prompt, until the
     utility ends, or (answering every box with OK) until a run has ended."""
-    shown, boxes = len(record()), set()
+    printed, boxes = len(record()), set()
     while utility.running():
         said = record()
-        for event in said[shown:]:
+        for event in said[printed:]:
             print(f"  {event}")
-        shown = len(said)
+        printed = len(said)
         if answer and said and said[-1].startswith("run ended"):
             return
-        box = next((w for w, caption in windows().items() if caption == BOX and w not in boxes), None)
+        box = next((w for w in shown(BOX) if w not in boxes), None)
         if box:
             boxes.add(box)
             rewire(radio, said)

@@ -44,7 +44,7 @@ def main():
             for _ in range(2):  # the completion and the normal-mode instructions
                 box = window(BOX)
                 press("Return")
-                gone(box)
+                gone(box, BOX)
             press("alt+e")
             utility.wait(30)
     marker("clear")

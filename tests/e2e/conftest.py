@@ -49,7 +49,7 @@ class Session:
         if read_s:
             time.sleep(read_s)
         press(key)
-        gone(box)
+        gone(box, caption)
 
     def enter_writing_mode(self):
         """The person re-cables the radio with S1 on, then accepts the prompt."""

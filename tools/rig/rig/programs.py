@@ -83,33 +83,29 @@ def press(keys):
     subprocess.run(["xdotool", "key", keys], check=True)
 
 
-def windows():
-    """The top-level windows on the screen, as Wine shows them on the X display: {X id: caption}."""
-    found = {}
-    listed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""], capture_output=True, text=True)
-    for window in listed.stdout.split():
-        caption = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True)
-        if caption.returncode == 0:  # else gone meanwhile
-            found[window] = caption.stdout.rstrip("\n")
-    return found
+def shown(caption):
+    """The X ids of the windows on the screen with this caption (none of ours holds a character
+    that the search's regular expression would read otherwise)."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{caption}$"], capture_output=True,
+                           text=True)
+    return found.stdout.split()
 
 
 def window(caption, timeout=120):
     """The X id of the window with this caption, once it is on the screen and has the keyboard."""
     deadline = time.monotonic() + timeout
     while True:
-        shown = [w for w, c in windows().items() if c == caption]
         focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
-        if focus in shown:
+        if focus in shown(caption):
             return focus
-        assert time.monotonic() < deadline, f"no window {caption!r} with the keyboard: {windows()}"
+        assert time.monotonic() < deadline, f"no window {caption!r} with the keyboard"
         time.sleep(0.05)
 
 
-def gone(window_id, timeout=10):
+def gone(window_id, caption, timeout=10):
     """Waits until the window has left the screen."""
     deadline = time.monotonic() + timeout
-    while window_id in windows():
+    while window_id in shown(caption):
         assert time.monotonic() < deadline, f"window {window_id} is still there"
         time.sleep(0.05)
 
