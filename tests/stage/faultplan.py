@@ -59,7 +59,7 @@ FIXED = {"silence": ("burst", "confirm", "program", "erase", f"checksum:{LAST_BL
          "late-over": ("burst", "program", "erase", "ready:6"),
          "flood": ("burst", "program", "erase", "chunk:7"),
          "hangup": ("burst", "program", "erase", f"chunk:{LAST_BLOCK}:last"),
-         "cancel": ("burst", "program:last", "erase", f"checksum:{LAST_BLOCK}")}
+         "cancel": ("burst", "program:last", "erase", "chunk:4", f"checksum:{LAST_BLOCK}")}
 
 
 def fixed_plans(seed=2026):

@@ -4,7 +4,6 @@ import pathlib
 
 from stagehost import on_open_port
 from radiosim.boot import BLOCKS, CHUNK
-from rig import wine
 from rig.radio import image_file, zk4100
 
 IMAGE = pathlib.Path(image_file()).read_bytes()
@@ -56,15 +55,6 @@ def test_a_reply_that_never_comes_ends_the_write_a_second_later(stage):
     assert reply["result"] == 0
     assert 900 <= reply["ms"] <= 2000
     assert report["to_radio"]["count"] == 2  # nothing after the unanswered command
-
-
-def test_abort_during_a_chunk_wait_stops_at_once(stage, tmp_path):
-    flag = tmp_path / "chunk-waiting"
-    # The radio holds its answer for 600 ms: an abort that waited for it would send the handshake.
-    fault = {"at": "chunk:4:10", "kind": "signal", "flag_file": str(flag), "delay_ms": 600}
-    reply, report = flash(stage, faults=[fault], abort=f"abort-on-file {wine.windows_path(flag)}")
-    assert reply["result"] == 0
-    assert report["to_radio"]["count"] == chunk_end(4, 10)
 
 
 def test_abort_after_the_last_acknowledgement_is_not_seen(stage):

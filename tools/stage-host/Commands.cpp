@@ -69,18 +69,35 @@ void ClickAbort(HWND dialog) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_ABORT)));
 }
 
-struct DelayedPost {
+// A message posted to the dialog from another thread, after `ms` or once `path` exists: the
+// stage's next pump handles it. The About box stands in for a modal loop the operator enters
+// while a stage waits (the Help box, a drag of the caption); a click on Cancel is posted when
+// the radio signals that it holds a reply.
+struct LaterPost {
   DWORD ms;
+  std::string path;
   HWND dialog;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
 };
 
 unsigned __stdcall PostLater(void* param) {
-  // A modal loop the operator enters while a stage waits, such as the Help box or a drag of
-  // the caption: the About box stands in for them.
-  std::unique_ptr<DelayedPost> later(static_cast<DelayedPost*>(param));
+  std::unique_ptr<LaterPost> later(static_cast<LaterPost*>(param));
   ::Sleep(later->ms);
-  ::PostMessageA(later->dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
+  while (!later->path.empty() && ::GetFileAttributesA(later->path.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(1);
+  ::PostMessageA(later->dialog, later->message, later->wParam, later->lParam);
   return 0;
+}
+
+bool StartPost(LaterPost* post) {  // the thread owns `post`
+  HANDLE thread = CWinApp::BeginThread(PostLater, post);
+  if (!thread) {
+    delete post;
+    return false;
+  }
+  ::CloseHandle(thread);
+  return true;
 }
 
 void State(CUpdateDialog& dialog, Json& reply) {
@@ -98,20 +115,6 @@ void State(CUpdateDialog& dialog, Json& reply) {
                 {"port_open", g_hPort != nullptr},
                 {"reader", g_bReaderRun.load() == 1},
                 {"execution_state", ::SetThreadExecutionState(0)}});  // without ES_CONTINUOUS: only reads
-}
-
-struct FileTrigger {
-  std::string path;
-  HWND dialog;
-};
-
-unsigned __stdcall WatchForFile(void* param) {
-  // Posts the click when the radio creates the file: the stage's next pump handles it.
-  std::unique_ptr<FileTrigger> trigger(static_cast<FileTrigger*>(param));
-  while (::GetFileAttributesA(trigger->path.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(1);
-  ::PostMessageA(trigger->dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(trigger->dialog, IDC_ABORT)));
-  return 0;
 }
 
 // Everyone's rights on the marker key, as an administrator may leave them: "read" makes it
@@ -200,14 +203,12 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
   } else if (name == "about-after") {
     DWORD ms = 0;
     args >> ms;
-    HANDLE thread = CWinApp::BeginThread(PostLater, new DelayedPost{ms, dialog.m_hWnd});
-    if (thread) ::CloseHandle(thread);
+    reply["result"] = StartPost(new LaterPost{ms, "", dialog.m_hWnd, WM_SYSCOMMAND, IDM_ABOUT, 0});
   } else if (name == "abort-on-file") {
     std::string path;
     args >> path;
-    HANDLE thread = CWinApp::BeginThread(WatchForFile, new FileTrigger{path, dialog.m_hWnd});
-    reply["result"] = thread != nullptr;
-    if (thread) ::CloseHandle(thread);
+    reply["result"] = StartPost(new LaterPost{0, path, dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
+                                              reinterpret_cast<LPARAM>(::GetDlgItem(dialog.m_hWnd, IDC_ABORT))});
   } else {
     return false;
   }
