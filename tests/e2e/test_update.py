@@ -13,7 +13,7 @@ from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, RIGHTS, WRITING_MODE
 
 
-def test_a_cancel_then_a_second_run_that_completes(update, request):
+def test_keys_that_end_nothing_a_cancel_then_a_second_run_that_completes_and_exit(update, request):
     # A file where the record's folder belongs: no record can be kept, and the runs go as ever.
     blocker = wine.record_file().parent
     shutil.rmtree(blocker, ignore_errors=True)
@@ -21,9 +21,13 @@ def test_a_cancel_then_a_second_run_that_completes(update, request):
     blocker.write_bytes(b"")
     request.addfinalizer(blocker.unlink)
     s = update(slow_identification=True)  # the key exists; "Data" does not yet
+    end_nothing = ("Escape", "alt+F4")  # alt+F4: the close request, as a window manager's close button sends it
+    for key in end_nothing:
+        press(key)
     s.start_run()
     s.answer()  # the connection prompt
-    press("Return")  # identifying: Enter now presses Cancel, which has the focus
+    for key in (*end_nothing, "Return"):  # identifying: Enter now presses Cancel, which has the focus
+        press(key)
     s.enter_writing_mode()  # identification does not look at the abort ...
     s.answer()  # "Failed!"
     assert marker("read") == {"key": True, "value": 3120}
@@ -34,6 +38,8 @@ def test_a_cancel_then_a_second_run_that_completes(update, request):
     for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
         s.answer()
     assert s.radio.stop()["radio"]["boot"]["flash_matches"]
+    press("alt+e")  # while Exit does end it
+    assert s.utility.wait(20) == 0
 
 
 def test_the_readme_way_back_for_a_stranded_radio_goes_straight_to_the_writing_mode_prompt(update):

@@ -1,27 +1,11 @@
-"""The window as a person at the keyboard meets it: keys that end nothing, the About box, Help,
-and Exit. (The window menu, idle and busy, is seen in-process: tests/unit/WindowTest.cpp.)"""
+"""The window as a person at the keyboard meets it: the About box, Help, and no port to list.
+(Keys that end nothing and Exit: test_update.py; the window menu, idle and busy, in-process:
+tests/unit/WindowTest.cpp.)"""
 import re
 import time
 
 from rig import wine
-from rig.programs import boxes, marker, press, prompt
-from texts import CONNECTION, WRITING_MODE
-
-
-def test_esc_and_alt_f4_end_nothing_idle_or_busy_while_exit_does(update):
-    s = update(slow_identification=True)
-    press("Escape")
-    press("alt+F4")  # the close request, as a window manager's close button sends it too
-    s.start_run()
-    s.answer()
-    press("Escape")  # identifying
-    press("alt+F4")
-    s.answer("Escape")  # the writing-mode prompt: the run was not cut short ...
-    assert boxes(s.run_said()) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "Cancel")]
-    assert s.utility.running()  # ... nor the program ended
-    assert marker("read")["value"] == 3120
-    press("alt+e")
-    assert s.utility.wait(20) == 0
+from rig.programs import press
 
 
 def test_the_about_box_opens_over_the_idle_window(update):
