@@ -13,7 +13,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import BOX, MAIN, Utility, marker, press, record, shown, window  # noqa: E402
+from rig.programs import BOX, MAIN, Utility, answer, marker, press, record, shown, window  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 SCREENSHOT = wine.BUILD / "run.png"
@@ -29,7 +29,7 @@ def rewire(radio, said):
         radio.switch_to_normal()  # the connection prompt
 
 
-def follow(utility, radio, answer):
+def follow(utility, radio, accept):
     """Prints the run record as it grows and re-cables the radio at each prompt, until the
     utility ends, or (answering every box with OK) until a run has ended."""
     printed, boxes = len(record()), set()
@@ -38,22 +38,21 @@ def follow(utility, radio, answer):
         for event in said[printed:]:
             print(f"  {event}")
         printed = len(said)
-        if answer and said and said[-1].startswith("run ended"):
+        if accept and said and said[-1].startswith("run ended"):
             return
         box = next((w for w in shown(BOX) if w not in boxes), None)
         if box:
             boxes.add(box)
             rewire(radio, said)
-            if answer:
-                window(BOX)
-                press("Return")
+            if accept:
+                answer()
         time.sleep(0.2)
 
 
 def headless(utility, radio):
     window(MAIN)
     press("Return")  # OK: start an update
-    follow(utility, radio, answer=True)
+    follow(utility, radio, accept=True)
     subprocess.run(["import", "-window", "root", str(SCREENSHOT)], check=False)
     print(f"\nScreenshot of the window after the update: {SCREENSHOT}")
     press("alt+e")  # Exit
@@ -62,7 +61,7 @@ def headless(utility, radio):
 
 def interactive(utility, radio):
     print("The utility is running with the simulated ZK-4100 on COM1: click OK to update it.")
-    follow(utility, radio, answer=False)
+    follow(utility, radio, accept=False)
 
 
 def main():

@@ -8,7 +8,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import BOX, MAIN, Utility, gone, marker, press, window  # noqa: E402
+from rig.programs import MAIN, Utility, answer, marker, press, until, window  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 OUT = wine.ROOT / "docs" / "screenshots"
@@ -35,16 +35,12 @@ def main():
             time.sleep(0.5)
             shoot("idle")
             press("Return")  # OK
-            window(BOX)
-            press("Return")  # the writing-mode prompt
-            while not flag.exists():
-                time.sleep(0.01)
+            answer()  # the writing-mode prompt
+            until(flag.exists, 60, "the radio holding back its reply", every=0.01)
             time.sleep(0.3)
             shoot("writing")
             for _ in range(2):  # the completion and the normal-mode instructions
-                box = window(BOX)
-                press("Return")
-                gone(box, BOX)
+                answer()
             press("alt+e")
             utility.wait(30)
     marker("clear")

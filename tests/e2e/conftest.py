@@ -2,12 +2,11 @@
 person's keys through the X server. What the program said is read where a technician reads
 it, in its run record; its boxes are known on the screen by their captions."""
 import contextlib
-import time
 
 import pytest
 
 from rig import wine
-from rig.programs import BOX, MAIN, StageHost, Utility, gone, marker, press, record, window
+from rig.programs import BOX, MAIN, StageHost, Utility, answer, marker, press, record, until, window
 from rig.radio import Radio, zk4100
 
 
@@ -42,14 +41,13 @@ class Session:
         window(MAIN)
         press("Return")  # Enter presses OK, the default button
 
-    def answer(self, key="Return", caption=BOX, read_s=0):
-        """The next box, answered with `key` (Return: OK, Escape: Cancel) once it has the
-        keyboard, or after a person has read it for `read_s`."""
-        box = window(caption)
-        if read_s:
-            time.sleep(read_s)
-        press(key)
-        gone(box, caption)
+    answer = staticmethod(answer)
+
+    def exit(self):
+        """Exit pressed in the main window: the program's exit code, if it ends within 20 s."""
+        window(MAIN)
+        press("alt+e")
+        return self.utility.wait(20)
 
     def enter_writing_mode(self):
         """The person re-cables the radio with S1 on, then accepts the prompt."""
@@ -59,12 +57,11 @@ class Session:
 
     def run_said(self, timeout=120):
         """The next run's events in the record, from "run started" to "run ended", once it has ended."""
-        deadline = time.monotonic() + timeout
-        while not any(e.startswith("run ended") for e in record()[self._read:]):
-            assert time.monotonic() < deadline, record()[self._read:]
-            time.sleep(0.1)
-        events = record()[self._read:]
-        run = events[:next(i for i, e in enumerate(events) if e.startswith("run ended")) + 1]
+        def ended():
+            events = record()[self._read:]
+            end = next((i for i, e in enumerate(events) if e.startswith("run ended")), None)
+            return None if end is None else events[:end + 1]
+        run = until(ended, timeout, "the run's end in the record")
         self._read += len(run)
         assert run[0].startswith("run started"), run
         return run
@@ -80,7 +77,7 @@ def session():
 def update(session):
     """The program with a ZK-4100 on COM1 (or on each of `ports`) and the marker as given, its
     window on the screen."""
-    read_only = []
+    rights = contextlib.ExitStack()  # given back before the key is deleted
 
     def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False,
               ports=(1,), start_in="normal", read_only_marker=False, **utility):
@@ -89,13 +86,12 @@ def update(session):
         marker(*marker_setup)
         if read_only_marker:  # as a user without administrator rights meets the key
             marker_rights("read")
-            read_only.append(True)
+            rights.callback(marker_rights, "all")
         session.start(ports, zk4100(start_in=start_in, normal=normal, boot=boot, faults=faults), **utility)
         window(MAIN)
         return session
     yield start
-    if read_only:
-        marker_rights("all")
+    rights.close()
     marker("clear")
 
 

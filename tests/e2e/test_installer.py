@@ -2,13 +2,12 @@
 installed program through a failed write, an uninstall and a reinstall that keep the radio
 identified, and the repeat that completes the write."""
 import re
-import time
 
 import pytest
 
 from radiosim.boot import BLOCKS
 from rig import wine
-from rig.programs import MAIN, MARKER_KEY, boxes, exe, message, press, prompt, window
+from rig.programs import MARKER_KEY, boxes, exe, message, prompt, until
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -62,17 +61,12 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     assert accepted(failed) == list(enumerate(BLOCKS))[:6]
     assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
     assert boxes(failed) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
-    window(MAIN)
-    press("alt+e")
-    assert session.utility.wait(20) == 0
+    assert session.exit() == 0
 
     # The usual first remedy: uninstall and install again. The uninstaller copies itself away
     # and returns at once: its work is done when the folder is gone.
     assert wine.run(f"{location}\\uninstall.exe", "/S", check=False).returncode == 0
-    deadline = time.monotonic() + 30
-    while folder.exists():
-        assert time.monotonic() < deadline
-        time.sleep(0.2)
+    until(lambda: not folder.exists(), 30, "the uninstaller's work")
     assert not link.parent.exists() and wine.reg_values(UNINSTALL) is None
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
     install()

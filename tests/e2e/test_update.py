@@ -3,12 +3,11 @@ Cancel and a second run, Help during a run, the port picked, and ports that cann
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import shlex
 import shutil
-import time
 
 import pytest
 
 from rig import wine
-from rig.programs import BOX, boxes, marker, message, press, prompt, window
+from rig.programs import BOX, boxes, marker, message, press, prompt, until, window
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, RIGHTS, WRITING_MODE
 
@@ -38,8 +37,7 @@ def test_keys_that_end_nothing_a_cancel_then_a_second_run_that_completes_and_exi
     for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
         s.answer()
     assert s.radio.stop()["radio"]["boot"]["flash_matches"]
-    press("alt+e")  # while Exit does end it
-    assert s.utility.wait(20) == 0
+    assert s.exit() == 0  # while Exit does end it
 
 
 def test_the_readme_way_back_for_a_stranded_radio_goes_straight_to_the_writing_mode_prompt(update):
@@ -95,10 +93,7 @@ def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp
     s = update(("create", "3120"), faults=[hold], dll_overrides="winhlp32.exe=d")
     s.start_run()
     s.enter_writing_mode()
-    deadline = time.monotonic() + 60
-    while not flag.exists():
-        assert time.monotonic() < deadline
-        time.sleep(0.01)
+    until(flag.exists, 60, "the radio holding back its reply", every=0.01)
     press("alt+h")
     s.answer(caption="ZK4100Update", read_s=3)  # "Failed to launch help.", captioned with the program's name
     s.answer()

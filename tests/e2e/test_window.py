@@ -2,10 +2,9 @@
 (Keys that end nothing and Exit: test_update.py; the window menu, idle and busy, in-process:
 tests/unit/WindowTest.cpp.)"""
 import re
-import time
 
 from rig import wine
-from rig.programs import press
+from rig.programs import press, until
 
 
 def test_the_about_box_opens_over_the_idle_window(update):
@@ -20,10 +19,8 @@ def test_help_asks_the_viewer_for_the_programs_help_file(update, tmp_path):
     trace = tmp_path / "winhelp.txt"  # what the viewer tells of each request it gets
     s = update(trace=("+winhelp", trace))
     press("alt+h")
-    deadline = time.monotonic() + 20
-    while not (asked := re.search(r"Got\[\d+\]: cmd=(\d+) data=(\w+) fn=\"(.*)\"", trace.read_text())):
-        assert time.monotonic() < deadline
-        time.sleep(0.2)
+    asked = until(lambda: re.search(r"Got\[\d+\]: cmd=(\d+) data=(\w+) fn=\"(.*)\"", trace.read_text()), 20,
+                  "the viewer's trace of the request")
     # HELP_CONTEXT, the main window's context, and the file beside the program (the trace doubles "\\").
     assert (asked[1], asked[2], asked[3].replace("\\\\", "\\")) == (
         "1", "00020066", wine.windows_path(wine.exe_dir() / "ZK4100Update.HLP"))

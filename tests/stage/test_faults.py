@@ -13,7 +13,7 @@ def host():
         yield h
 
 
-@pytest.mark.parametrize("plan", plans(), ids=lambda p: f"{p['kind']}@{p.get('at', p.get('after_ms'))}")
+@pytest.mark.parametrize("plan", plans(), ids=lambda p: f"{p['kind']}@{p['at']}")
 def test_one_fault_in_a_whole_update(host, plan):
     problems = host.run(plan)
     assert not problems, f"{plan}: {problems}\nreplay: {replay_line(plan)}"

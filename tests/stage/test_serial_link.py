@@ -1,7 +1,7 @@
 """Opening, sending and receiving over a pseudo-terminal that plays the radio."""
 import pytest
 
-from rig.programs import StageHost
+from rig.programs import BOX, StageHost
 from texts import BOXES, NO_PORTS, PORT_FAILED
 
 
@@ -41,7 +41,7 @@ def test_without_ports_the_window_says_so_as_it_starts():
         listed = host("ports")
     assert listed["items"] == []
     assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in listed["boxes"]] == [
-        ("ZK-4100 Update", NO_PORTS, *BOXES[NO_PORTS])]
+        (BOX, NO_PORTS, *BOXES[NO_PORTS])]
 
 
 def test_a_port_that_vanished_after_listing_fails_to_open(stage):
@@ -52,7 +52,7 @@ def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     opened = host("open")
     assert opened["result"] == 0
     assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in opened["boxes"]] == [
-        ("ZK-4100 Update", PORT_FAILED, *BOXES[PORT_FAILED])]
+        (BOX, PORT_FAILED, *BOXES[PORT_FAILED])]
 
 
 def test_a_write_the_line_never_takes_fails_instead_of_hanging(stage):

@@ -91,23 +91,31 @@ def shown(caption):
     return found.stdout.split()
 
 
+def until(check, timeout, what, every=0.05):
+    """The first result of check() that is not false, looked for `every` seconds; fails saying
+    `what` did not come within `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while not (found := check()):
+        assert time.monotonic() < deadline, f"{what}: not within {timeout} s"
+        time.sleep(every)
+    return found
+
+
 def window(caption, timeout=120):
     """The X id of the window with this caption, once it is on the screen and has the keyboard."""
-    deadline = time.monotonic() + timeout
-    while True:
+    def focused():
         focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
-        if focus in shown(caption):
-            return focus
-        assert time.monotonic() < deadline, f"no window {caption!r} with the keyboard"
-        time.sleep(0.05)
+        return focus if focus in shown(caption) else None
+    return until(focused, timeout, f"the window {caption!r} with the keyboard")
 
 
-def gone(window_id, caption, timeout=10):
-    """Waits until the window has left the screen."""
-    deadline = time.monotonic() + timeout
-    while window_id in shown(caption):
-        assert time.monotonic() < deadline, f"window {window_id} is still there"
-        time.sleep(0.05)
+def answer(key="Return", caption=BOX, read_s=0):
+    """The next box, answered with `key` (Return: OK, Escape: Cancel) once it has the keyboard,
+    or after a person has read it for `read_s`; back when it has left the screen."""
+    box = window(caption)
+    time.sleep(read_s)
+    press(key)
+    until(lambda: box not in shown(caption), 10, f"the box {box} gone")
 
 
 def record():
