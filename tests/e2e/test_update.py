@@ -66,12 +66,18 @@ def test_a_marker_that_cannot_be_stored(update, setup, read_only, after_identifi
     assert marker("read") == stored
 
 
-def test_refusing_the_connection_prompt_changes_nothing(update):
+def test_refusing_the_connection_prompt_changes_nothing_and_the_record_keeps_one_old_file(update):
     s = update()
+    # A record of 1 MB: the next run moves it over the old one and begins a new file.
+    full, old = b"x" * 1024 * 1024, wine.record_file().with_name("update.old.log")
+    wine.record_file().parent.mkdir(parents=True, exist_ok=True)
+    wine.record_file().write_bytes(full)
+    old.write_bytes(b"an older record")
     for _ in range(2):  # the window is idle again: Enter starts the next run
         s.start_run()
         s.answer("Escape")
-        assert boxes(s.run_said()) == [prompt(CONNECTION, "Cancel")]
+        assert boxes(s.run_said()) == [prompt(CONNECTION, "Cancel")]  # the second run's events follow the first's
+    assert old.read_bytes() == full
     assert s.radio.stop()["to_radio"]["count"] == 0  # nothing was sent to it
     assert marker("read")["value"] is None
 

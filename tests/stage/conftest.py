@@ -18,3 +18,12 @@ def stage():
             return radio, host
         yield start
 
+
+
+@pytest.fixture(scope="module")
+def host():
+    """One host for a module's in-process tests, without a radio (the box that says there is no
+    port is answered as it starts)."""
+    with StageHost() as h:
+        h("state")  # the start-up's box taken
+        yield h

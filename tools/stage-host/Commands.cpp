@@ -3,7 +3,10 @@
 #include <aclapi.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "Host.h"
@@ -63,6 +66,41 @@ std::string Receive(Host& host, size_t count, DWORD ms) {
   }
   return ToHex(got.data(), got.size());
 }
+// Bytes that reach the ring as the reader would store them, each piece after its delay: the
+// command's remaining words, "hex@ms" each.
+using Pieces = std::vector<std::pair<std::vector<unsigned char>, DWORD>>;
+
+Pieces ReadPieces(std::istringstream& args) {
+  Pieces pieces;
+  std::string word;
+  while (args >> word) {
+    const size_t at = word.find('@');
+    pieces.push_back({FromHex(word.substr(0, at)), static_cast<DWORD>(std::stoul(word.substr(at + 1)))});
+  }
+  return pieces;
+}
+
+unsigned __stdcall StorePieces(void* param) {
+  for (const auto& [bytes, delay] : *static_cast<const Pieces*>(param)) {
+    ::Sleep(delay);
+    StoreReceived(bytes.data(), static_cast<DWORD>(bytes.size()));
+  }
+  return 0;
+}
+
+// Runs `wait` while the pieces arrive; joins the arriving thread before it returns.
+template <typename Wait>
+int WhileArriving(Pieces pieces, Wait wait) {
+  HANDLE thread = CWinApp::BeginThread(StorePieces, &pieces);
+  const int result = wait();
+  ::WaitForSingleObject(thread, INFINITE);
+  ::CloseHandle(thread);
+  return result;
+}
+
+// Where the ring's readers copy to, across commands: what a read leaves alone stays visible.
+unsigned char g_destination[RING_SIZE];
+
 void ClickAbort(HWND dialog) {
   // What a click on Cancel makes the button send, handled at once.
   ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
@@ -166,6 +204,47 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     DWORD ms = 0;
     args >> count >> ms;
     reply["hex"] = Receive(host, count, ms);
+  } else if (name == "ring") {  // emptied at this index; the destination filled with 0xEE
+    int index = 0;
+    args >> index;
+    g_byReadIndex = g_byWriteIndex = static_cast<unsigned char>(index);
+    std::fill(std::begin(g_destination), std::end(g_destination), 0xEE);
+  } else if (name == "store") {
+    std::string hex;
+    args >> hex;
+    const std::vector<unsigned char> bytes = FromHex(hex);
+    StoreReceived(bytes.data(), static_cast<DWORD>(bytes.size()));
+    reply["unread"] = RingHasUnread();
+  } else if (name == "drain" || name == "read-line") {
+    DWORD capacity = 0;
+    args >> capacity;
+    reply.update({{"count", name == "drain" ? dialog.DrainRing(g_destination, capacity)
+                                            : dialog.ReadUntilSemicolon(g_destination, capacity)},
+                  {"buffer", ToHex(g_destination, sizeof g_destination)},
+                  {"unread", RingHasUnread()}});
+  } else if (name == "wait") {  // WaitForReply for the expected bytes, Cancel pressed before it (1) or not
+    DWORD timeout = 0;
+    std::string hex;
+    args >> timeout >> hex >> dialog.m_bAbort;
+    const std::vector<unsigned char> expected = FromHex(hex);
+    reply["result"] = WhileArriving(ReadPieces(args), [&] {
+      return dialog.WaitForReply(timeout, expected.data(), static_cast<DWORD>(expected.size()));
+    });
+    reply.update({{"timed_out", dialog.m_bTimedOut}, {"unread", RingHasUnread()}});
+    dialog.KillTimer(REPLY_TIMER);
+    dialog.m_bAbort = 0;
+  } else if (name == "identify") {  // the query goes to the NUL device; the reply comes in pieces
+    g_hPort = ::CreateFileA("NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    reply["result"] = WhileArriving(ReadPieces(args), [&] { return dialog.IdentifyRadio(); });
+    ::CloseHandle(g_hPort);
+    g_hPort = nullptr;
+  } else if (name == "system-text") {  // the system's own text for an error code
+    DWORD code = 0;
+    args >> code;
+    char text[256] = "";
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                     nullptr);
+    reply["text"] = text;
   } else if (name == "boot") {
     reply["result"] = dialog.EnterBootMode();
   } else if (name == "load") {
@@ -188,10 +267,27 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
                        reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_START).m_hWnd));
   } else if (name == "state") {
     State(dialog, reply);
-  } else if (name == "marker") {
+  } else if (name == "marker") {  // read into a variable that holds the number given (0 if none)
     DWORD marker = 0;
+    args >> marker;
     ReadMarker(marker);
     reply["marker"] = marker;
+  } else if (name == "write-marker") {
+    WriteMarker();
+  } else if (name == "enable-start") {  // 0: as during a run
+    int enabled = 1;
+    args >> enabled;
+    dialog.GetDlgItem(IDC_START).EnableWindow(enabled != 0);
+  } else if (name == "syscommand") {  // a window menu command
+    WPARAM command = 0;
+    args >> command;
+    dialog.SendMessage(WM_SYSCOMMAND, command);
+  } else if (name == "menu") {  // the window menu, and the one the platform gives a window of its styles
+    reply.update({{"entries", MenuEntries(dialog.GetSystemMenu(FALSE))}, {"standard", StandardWindowMenu()}});
+  } else if (name == "opens-menu") {  // keyboard, mouse or context
+    std::string how;
+    args >> how;
+    reply["opened"] = OpensAMenu(dialog.m_hWnd, how);
   } else if (name == "marker-rights") {
     std::string rights;
     args >> rights;

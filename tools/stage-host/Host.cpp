@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Host.h"
+#include "framework/WinApp.h"
 
 namespace {
 void AddSeen(Host& host, Json& reply) {
@@ -24,9 +25,16 @@ void AddSeen(Host& host, Json& reply) {
     display.push_back({event.what, isText ? Json(event.text) : Json(event.value)});
   }
 }
+
+class CHostApp : public CWinApp {
+ public:
+  BOOL InitInstance() override { return FALSE; }  // the host creates the dialog itself
+} theHostApp;
 }  // namespace
 
-int RunStageHost() {
+int main() {
+  theHostApp.Startup();
+  theHostApp.Enable3dControls();
   BoxWatcher boxes;
   CUpdateDialog dialog;
   if (!CreateHidden(dialog)) return 1;

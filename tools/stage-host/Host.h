@@ -7,7 +7,7 @@
 
 #include "Observer.h"
 #include "json.h"
-#include "support/BoxWatcher.h"
+#include "BoxWatcher.h"
 #include "ui/UpdateDialog.h"
 
 struct Host {
@@ -16,8 +16,12 @@ struct Host {
   BoxWatcher& boxes;
 };
 
+// The window menu as [command id (0 for a separator), text] pairs; the standard one that the
+// platform gives a window of the main dialog's styles; whether a message opens a menu
+// ("keyboard", "mouse", "context").
+Json MenuEntries(HMENU menu);
+Json StandardWindowMenu();
+bool OpensAMenu(HWND window, const std::string& how);
+
 // Runs one command line; writes its fields into `reply`. False for an unknown command.
 bool RunCommand(Host& host, const std::string& name, std::istringstream& args, Json& reply);
-
-// The command loop, until "quit" or the end of input: the program's exit code.
-int RunStageHost();

@@ -16,19 +16,17 @@ MARKER_KEY = "HKLM\\" + re.search(r'MARKER_KEY = "(.*)"', (wine.ROOT / "update" 
 
 def exe(name):
     """Path of a program of the build under test (wine.arch())."""
-    build = wine.exe_dir()
-    for folder in (build, build / "tests"):
-        if (folder / name).exists():
-            return folder / name
-    raise FileNotFoundError(f"{name} is not built; run make build")
+    path = wine.exe_dir() / name
+    if not path.exists():
+        raise FileNotFoundError(f"{name} is not built; run make build")
+    return path
 
 
 class StageHost:
-    """The unit tests' program as the stage tests' host of the dialog: a command a line in, one
-    JSON line out."""
+    """The stage host: the real dialog, hidden, a command a line in, one JSON line out."""
 
     def __init__(self):
-        self._process = subprocess.Popen([wine.loader(), str(exe("unit_tests.exe")), "--stage-host"], env=wine.env(),
+        self._process = subprocess.Popen([wine.loader(), str(exe("stage_host.exe"))], env=wine.env(),
                                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                          text=True, bufsize=1)
 
@@ -60,17 +58,17 @@ class StageHost:
         self.close()
 
 
-def marker(action, value=None):
-    """The registry marker as an installer or an administrator sets it up ("create", with "Data" if
-    `value` is given; "clear"), or as it is stored ("read": {"key": bool, "value": n or None}), by
-    Wine's reg.exe in the view that the program reads."""
+def marker(action, value=None, kind="REG_DWORD"):
+    """The registry marker as an installer or an administrator sets it up ("create", with "Data"
+    of that kind if `value` is given; "clear"), or as it is stored ("read": {"key": bool, "value":
+    n or None}), by Wine's reg.exe in the view that the program reads."""
     stored = wine.reg_values(MARKER_KEY)
     if action == "read":
         return {"key": stored is not None, "value": int(stored["Data"], 16) if stored and "Data" in stored else None}
     if stored is not None:
         wine.reg("delete", MARKER_KEY, "/f", wine.reg_view())
     if action == "create":
-        data = ("/v", "Data", "/t", "REG_DWORD", "/d", value) if value is not None else ()
+        data = ("/v", "Data", "/t", kind, "/d", value) if value is not None else ()
         wine.reg("add", MARKER_KEY, *data, "/f", wine.reg_view())
 
 

@@ -1,0 +1,36 @@
+"""The registry marker under HKEY_LOCAL_MACHINE as the program reads and writes it, set up by
+Wine's reg.exe; and the rights the program asks for to write it."""
+import re
+
+import pytest
+
+from rig.programs import exe, marker
+
+
+@pytest.mark.parametrize("setup, before, after", [
+    ((), 3120, 3120),  # no key: the read-back keeps what is in memory
+    (("create",), 3120, 3120),  # no value: likewise
+    (("create", "3120"), 0, 3120),
+    (("create", "77"), 3120, 77),
+    (("create", "300C", "REG_BINARY"), 3120, 0),  # too short
+    (("create", "300C00000000", "REG_BINARY"), 3120, 0),  # too long
+    (("create", "3120", "REG_SZ"), 3120, 0),
+], ids=["no-key", "no-value", "identified", "other-number", "short", "long", "string"])
+def test_a_read_takes_a_full_dword_and_counts_any_other_value_as_not_identified(host, setup, before, after):
+    marker(*(setup or ("clear",)))
+    assert host(f"marker {before}")["marker"] == after
+
+
+def test_a_write_stores_the_marker_but_never_creates_the_key(host):
+    marker("clear")
+    host("write-marker")
+    assert marker("read") == {"key": False, "value": None}
+    marker("create", "5")
+    host("write-marker")
+    assert marker("read") == {"key": True, "value": 3120}
+
+
+def test_the_program_asks_for_the_highest_rights_the_user_has():
+    # Administrators store the marker; others can still start it.
+    manifest = re.search(rb"<assembly.*</assembly>", exe("ZK4100Update.exe").read_bytes(), re.S)
+    assert re.search(rb'<requestedExecutionLevel\s+level="highestAvailable"\s+uiAccess="false"\s*/>', manifest[0])

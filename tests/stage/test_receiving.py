@@ -1,0 +1,132 @@
+"""What came from the radio, in-process: the receive ring and its readers, the exact-reply
+wait, and the identification, with bytes stored as the reader stores them, in timed pieces."""
+import pytest
+
+from rig.programs import BOX
+from texts import BOXES, DETECTION_FAILED
+
+ACK = "06"
+
+
+def pieces(*timed):
+    """The host's words for (bytes, ms after the one before) pairs."""
+    return " ".join(f"{data.hex()}@{ms}" for data, ms in timed)
+
+
+def test_the_ring_holds_up_to_255_unread_bytes_in_order_and_256_look_empty(host):
+    for count in (1, 254, 255, 256):
+        sent = bytes((i * 7 + 3) & 0xFF for i in range(count))
+        host("ring 250")  # near the end: the bytes go on at position 0
+        assert host(f"store {sent.hex()}")["unread"] == (count < 256), count  # the count is modulo 256
+        if count < 256:
+            drained = host("drain 256")
+            assert (drained["count"], bytes.fromhex(drained["buffer"])[:count], drained["unread"]) == (count, sent, False)
+
+
+def test_a_drain_takes_everything_but_stores_only_what_fits(host):
+    sent = bytes(range(200))
+    host("ring 0")
+    host(f"store {sent.hex()}")
+    drained = host("drain 50")
+    assert (drained["count"], drained["unread"]) == (200, False)
+    assert bytes.fromhex(drained["buffer"]) == sent[:50] + b"\xee" * 206
+
+
+def test_a_line_read_copies_one_reply_at_a_time_and_never_past_the_destination(host):
+    host("ring 0")
+    host(f"store {b'AB;CD;'.hex()}")
+    buffers = []
+    for stored, capacity, count in [(b"", 256, 3), (b"", 256, 3), (b"", 256, 0),  # empty: nothing copied
+                                    (b"EF", 256, 2),  # no ';': everything there is, then stop
+                                    (b"GHIJ;", 3, 3), (b"", 256, 2)]:  # the rest stays unread
+        if stored:
+            host(f"store {stored.hex()}")
+        read = host(f"read-line {capacity}")
+        assert read["count"] == count, stored
+        buffers.append(bytes.fromhex(read["buffer"])[:4])
+    assert buffers == [b"AB;\xee", b"CD;\xee", b"CD;\xee", b"EF;\xee", b"GHI\xee", b"J;I\xee"]
+    assert not read["unread"]
+
+
+@pytest.mark.parametrize("in_ring, abort, result, timed_out", [
+    ("06", 0, 1, 0),
+    ("15", 0, 0, 0),  # a wrong byte: decided at once
+    ("11", 0, 0, 0),  # a byte left over from before starts the reply
+    ("0606", 0, 0, 1),  # two bytes: only the time-out decides
+    ("", 0, 0, 1),
+    ("", 1, 0, 0),  # Cancel pressed before
+    ("06", 1, 1, 0),  # Cancel pressed, but the reply is complete
+], ids=["right", "wrong", "left-over", "two", "silence", "cancel", "cancel-but-complete"])
+def test_a_wait_decides_on_the_exact_reply(host, in_ring, abort, result, timed_out):
+    host("ring 0")
+    host(f"store {in_ring}")
+    waited = host(f"wait 150 {ACK} {abort}")
+    assert (waited["result"], waited["timed_out"], waited["unread"]) == (result, timed_out, False)
+
+
+def test_a_flood_is_counted_without_overrunning_the_reply_buffer(host):
+    # It has begun before the wait: a first look at one byte would take it as the reply. Without
+    # the bound the surplus would run over the stack and the host end.
+    host("ring 0")
+    host(f"store {'11' * 200}")
+    flood = pieces(*[(bytes([0x11]) * 100, 2)] * 10)
+    waited = host(f"wait 300 11 0 {flood}")
+    assert (waited["result"], waited["timed_out"]) == (0, 1)
+
+
+def test_a_reply_that_came_while_a_box_was_open_counts(host):
+    # A third of the time-out in; the box (the About box, for Help) stays open three time-outs.
+    host("ring 0")
+    host("hold-boxes 450")
+    host("about-after 0")
+    waited = host(f"wait 150 {ACK} 0 {pieces((bytes.fromhex(ACK), 50))}")
+    host("hold-boxes 0")
+    assert waited["result"] == 1
+    assert len(waited["boxes"]) == 1  # the box read meanwhile
+
+
+@pytest.mark.parametrize("reply, accepted, box_ms", [
+    ([(b"TY120;", 0)], True, 0),
+    ([(b"TY1", 0), (b"20;", 5)], True, 0),
+    ([(bytes([c]), 5) for c in b"TY120;"], True, 0),
+    # Each "?;", whole or in pieces, gives another 200 ms: 50 ms apart they carry the wait well
+    # past one time-out.
+    ([(b"?;", 50)] * 3 + [(b"?", 50), (b";", 5)] * 3 + [(b"TY120;", 50)], True, 0),
+    ([(b"FA00014250000;", 0), (b"TY120;", 50)], True, 0),  # other replies are passed over
+    ([(b"x\0T?TY120;", 0)], True, 0),  # stray bytes before the reply, in its arrival or before it
+    ([(b"\0", 0), (b"TY120;", 20)], True, 0),
+    ([(b"T", 0), (b"TY120;", 20)], True, 0),
+    ([(b"?", 0), (b"TY120;", 20)], True, 0),
+    ([(b"TY121;", 0), (b"TY120;", 20)], False, 0),  # refused at position 4
+    ([(b"TY;", 0)], False, 0),  # too short to have a position 4
+    ([(b"XX;", 50), (b"XX;", 50), (b"TY120;", 300)], False, 0),  # other replies do not extend the wait
+    ([(b"?;", 0), (b"?;", 100)], False, 0),  # busy, then silence
+    ([(b"TY120;", 60)], True, 500),  # in time while a box is open: the time-out fires in its loop
+    ([(b"XX;TY120;", 60)], True, 500),
+], ids=["whole", "in-pieces", "byte-by-byte", "busy-extends", "others-passed-over", "stray-same-arrival",
+        "stray-nul", "lone-t", "lone-question-mark", "refused", "too-short", "others-do-not-extend",
+        "busy-then-silence", "box-open", "box-open-behind-another"])
+def test_identification_judges_the_whole_reply(host, reply, accepted, box_ms):
+    host("ring 0")
+    if box_ms:
+        host(f"hold-boxes {box_ms}")
+        host("about-after 0")
+    identified = host(f"identify {pieces(*reply)}")
+    host("hold-boxes 0")
+    shown = [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in identified["boxes"]][1 if box_ms else 0:]
+    assert identified["result"] == accepted
+    assert shown == ([] if accepted else [(BOX, DETECTION_FAILED, *BOXES[DETECTION_FAILED])])
+
+
+def test_identification_gives_up_about_200_ms_after_the_query(host):
+    host("ring 0")
+    identified = host("identify")
+    assert identified["result"] == 0
+    assert 180 <= identified["ms"] <= 600  # nor a slow radio failed, nor the operator kept waiting
+
+
+def test_a_failing_write_shows_the_systems_text_and_gives_zero(host):
+    sent = host("send 55")  # no port open: an invalid handle
+    assert sent["result"] == 0
+    invalid_handle = host("system-text 6")["text"]
+    assert [(b["caption"], b["text"], b["icon"]) for b in sent["boxes"]] == [(BOX, invalid_handle, "exclamation")]
