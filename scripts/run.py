@@ -13,7 +13,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import BOX, MAIN, Utility, answer, marker, press, record, shown, window  # noqa: E402
+from rig.programs import BOX, MAIN, answer, marker, press, record, shown, start_utility, window  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 SCREENSHOT = wine.BUILD / "run.png"
@@ -33,7 +33,7 @@ def follow(utility, radio, accept):
     """Prints the run record as it grows and re-cables the radio at each prompt, until the
     utility ends, or (answering every box with OK) until a run has ended."""
     printed, boxes = len(record()), set()
-    while utility.running():
+    while utility.poll() is None:
         said = record()
         for event in said[printed:]:
             print(f"  {event}")
@@ -73,7 +73,7 @@ def main():
     wine.start_server()
     marker("create")  # as an installation would: the utility itself never creates the key
     with Radio(zk4100(start_in="normal")) as radio:
-        utility = Utility()
+        utility = start_utility()
         (headless if args.headless else interactive)(utility, radio)
         report = radio.stop()
     boot = report["radio"]["boot"]

@@ -8,7 +8,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import MAIN, Utility, answer, marker, press, until, window  # noqa: E402
+from rig.programs import MAIN, answer, marker, press, start_utility, until, window  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 OUT = wine.ROOT / "docs" / "screenshots"
@@ -31,7 +31,7 @@ def main():
         # The radio holds one acknowledgement in block 9 long enough to take the picture.
         hold = {"at": "chunk:9:300", "kind": "signal", "flag_file": str(flag), "delay_ms": 900}
         with Radio(zk4100(start_in="boot", faults=[hold])):
-            utility = Utility()
+            utility = start_utility()
             time.sleep(0.5)
             shoot("idle")
             press("Return")  # OK

@@ -22,12 +22,9 @@ PORT_FAILED = "Failed to open serial port."
 IDLE_STATUS = "Select a serial port, then click OK to continue."
 PROMPT_BUTTONS, OK_BUTTON = ["OK", "Cancel"], ["OK"]
 NO_PORTS = "There are no serial ports available."
-HELP_FAILED = "Failed to launch help."  # captioned with the program's name
 # The box each text comes in: its icon and its buttons.
 BOXES = {CONNECTION: ("information", PROMPT_BUTTONS), WRITING_MODE: ("information", PROMPT_BUTTONS),
          RIGHTS: ("stop", OK_BUTTON), NO_PORTS: ("stop", OK_BUTTON), DETECTION_FAILED: ("exclamation", OK_BUTTON),
          WRITE_FAILED: ("exclamation", OK_BUTTON), PORT_FAILED: ("exclamation", OK_BUTTON),
-         HELP_FAILED: ("exclamation", OK_BUTTON), COMPLETED: ("information", OK_BUTTON),
+         COMPLETED: ("information", OK_BUTTON),
          NORMAL_MODE: ("information", OK_BUTTON)}
-# The window's controls that a run enables or disables, as an idle window has them.
-IDLE_ENABLED = {"1000": True, "1001": False, "1002": True, "1003": True, "1006": False, "57670": True}

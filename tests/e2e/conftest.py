@@ -6,7 +6,7 @@ import contextlib
 import pytest
 
 from rig import wine
-from rig.programs import BOX, MAIN, StageHost, Utility, answer, marker, press, record, until, window
+from rig.programs import BOX, MAIN, answer, marker, press, record, start_utility, until, window
 from rig.radio import Radio, zk4100
 
 
@@ -24,7 +24,8 @@ class Session:
         with contextlib.suppress(FileNotFoundError, NotADirectoryError):
             wine.record_file().unlink()
         self._read = 0
-        self.utility = Utility(**utility)
+        self.utility = start_utility(**utility)
+        self._stack.callback(self.utility.wait)
         self._stack.callback(self.utility.kill)
 
     def plug_radio(self, scenario, port=1):
@@ -44,7 +45,7 @@ class Session:
     answer = staticmethod(answer)
 
     def exit(self):
-        """Exit pressed in the main window: the program's exit code, if it ends within 20 s."""
+        """Exit pressed in the main window: the program's exit code; it must end within 20 s."""
         window(MAIN)
         press("alt+e")
         return self.utility.wait(20)
@@ -77,25 +78,10 @@ def session():
 def update(session):
     """The program with a ZK-4100 on COM1 (or on each of `ports`) and the marker as given, its
     window on the screen."""
-    rights = contextlib.ExitStack()  # given back before the key is deleted
-
-    def start(marker_setup=("create",), normal=None, boot=None, faults=None, slow_identification=False,
-              ports=(1,), start_in="normal", read_only_marker=False, **utility):
-        if slow_identification:  # "?;" for about two seconds: time to press keys during identification
-            normal = {"busy": [0] + [50] * 40}
+    def start(marker_setup=("create",), normal=None, faults=None, ports=(1,), start_in="normal", **utility):
         marker(*marker_setup)
-        if read_only_marker:  # as a user without administrator rights meets the key
-            marker_rights("read")
-            rights.callback(marker_rights, "all")
-        session.start(ports, zk4100(start_in=start_in, normal=normal, boot=boot, faults=faults), **utility)
+        session.start(ports, zk4100(start_in=start_in, normal=normal, faults=faults), **utility)
         window(MAIN)
         return session
     yield start
-    rights.close()
     marker("clear")
-
-
-def marker_rights(rights):
-    """Everyone may read the marker's key, or do all with it (set in-process by the stage host)."""
-    with StageHost() as host:
-        assert host(f"marker-rights {rights}")["result"]

@@ -18,15 +18,17 @@ from radiosim.boot import BLOCKS, CHUNK
 from rig import wine
 from rig.programs import StageHost, marker
 from rig.radio import Radio, payload_file, zk4100
-from texts import BOXES, COMPLETED, CONNECTION, DETECTION_FAILED, IDLE_ENABLED, IDLE_STATUS, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
+from texts import BOXES, COMPLETED, CONNECTION, DETECTION_FAILED, IDLE_STATUS, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
 KINDS = ("silence", "wrong", "double", "late-under", "late-over", "flood", "hangup", "cancel")
 PROGRAM = pathlib.Path(payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin")).read_bytes()
 LAST_BLOCK = len(BLOCKS) - 1
 ERASE_MS = 100  # the radio's erase: a late-under erase result still comes in half the time-out
 ES_CONTINUOUS, ES_SYSTEM_REQUIRED = 0x80000000, 0x1
-IDLE = {"enabled": IDLE_ENABLED, "status": IDLE_STATUS, "percent": "", "progress": 0, "caution": False, "port_open": False,
-        "reader": False, "execution_state": ES_CONTINUOUS}
+# The window as it is idle: the controls that a run enables or disables (by id), its texts, ...
+IDLE = {"enabled": {"1000": True, "1001": False, "1002": True, "1003": True, "1006": False, "57670": True},
+        "status": IDLE_STATUS, "percent": "", "progress": 0, "caution": False, "port_open": False, "reader": False,
+        "execution_state": ES_CONTINUOUS}
 
 
 def step(rng, token):
@@ -121,7 +123,7 @@ class Host:
             scenario = zk4100("normal" if plan.get("identify") else "boot", boot={"erase_ms": ERASE_MS}, faults=faults)
             with Radio(scenario) as radio:
                 if plan["kind"] == "cancel":  # pressed while the radio holds back its reply
-                    assert self.host(f"abort-on-file {wine.windows_path(flag)}")["result"]
+                    assert self.host("abort-on-file", wine.windows_path(flag))["result"]
                 done = threading.Event()
                 switch = threading.Thread(target=switch_after_answer, args=(answered, radio, done))
                 switch.start()
@@ -129,7 +131,7 @@ class Host:
                 done.set()
                 switch.join()
                 state = idle(self.host)
-                stored = self.host("marker").get("marker")
+                stored = self.host("marker", 0)["marker"]
                 report = radio.stop()
         if stored != 3120:
             marker("create", "3120")  # the next plans start from an identified radio all the same
@@ -222,7 +224,3 @@ def judge(plan, boxes, state, marker, report):
         if after.strip(b"\0" if plan["at"] == "burst:1" and plan["kind"] != "cancel" else b"") != allowed_after(plan):
             problems.append(f"{len(after)} bytes reached the radio after the failure")
     return problems
-
-
-def replay_line(plan):
-    return f"make soak PLAN='{json.dumps(plan)}'"

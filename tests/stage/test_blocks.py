@@ -2,7 +2,6 @@
 each step: test_faults.py.)"""
 import pathlib
 
-from stagehost import on_open_port
 from radiosim.boot import BLOCKS, CHUNK
 from rig.radio import image_file, zk4100
 
@@ -21,7 +20,7 @@ def chunk_end(block, chunk):
 
 def flash(stage, faults=(), abort=None):
     radio, host = stage(zk4100(boot={"start_erased": True}, faults=list(faults)))
-    reply = on_open_port(host, *([abort] if abort else []), "flash")[-1]
+    reply = host.on_open_port(*([abort] if abort else []), "flash")[-1]
     return reply, radio.stop()
 
 
@@ -58,14 +57,14 @@ def test_a_reply_that_never_comes_ends_the_write_a_second_later(stage):
 
 
 def test_abort_after_the_last_acknowledgement_is_not_seen(stage):
-    reply, report = flash(stage, abort="abort-on-percent 100%")
+    reply, report = flash(stage, abort=("abort-on-percent", "100%"))
     assert ["percent", "100%"] in reply["display"]  # the Cancel was pressed ...
     assert reply["result"] == 1  # ... and not looked at
     assert report["radio"]["boot"]["flash_matches"]
 
 
 def test_abort_between_chunks_stops_before_the_next(stage):
-    reply, report = flash(stage, abort="abort-on-percent 5%")
+    reply, report = flash(stage, abort=("abort-on-percent", "5%"))
     assert reply["result"] == 0
     # Stopped where the chunk that first showed 5% was answered and its 0x11 sent.
     offset = next(o for o in range(CHUNK, len(IMAGE), CHUNK) if o * 100 // (len(IMAGE) - 1) == 5)

@@ -2,7 +2,6 @@
 each step: test_faults.py.)"""
 import pytest
 
-from stagehost import on_open_port
 from rig.radio import zk4100
 
 BURST = "00" * 10
@@ -14,7 +13,7 @@ BURST = "00" * 10
 ], ids=["third-burst", "silent"])
 def test_enter_boot_mode(stage, answer_burst, sent, result):
     radio, host = stage(zk4100(boot={"answer_burst": answer_burst}))
-    reply = on_open_port(host, "boot")[0]
+    reply = host.on_open_port("boot")[0]
     assert reply["result"] == result
     assert reply["display"] == []  # nothing on the screen changes
     wire = radio.stop()["to_radio"]
@@ -29,7 +28,7 @@ def test_an_answer_that_came_while_a_box_was_open_counts(stage):
     # A box the operator reads (held 600 ms, three time-outs) opens at the wait's first pump;
     # the answer comes 150 ms in, in time, while the time-out fires inside the box's loop.
     radio, host = stage(zk4100(faults=[{"at": "burst:1", "kind": "late", "delay_ms": 150}]))
-    reply = on_open_port(host, "hold-boxes 600", "about-after 0", "boot")[-1]
+    reply = host.on_open_port(("hold-boxes", 600), ("about-after", 0), "boot")[-1]
     assert reply["result"] == 1
     assert len(reply["boxes"]) == 1  # the box read meanwhile
     assert radio.stop()["to_radio"]["hex"] == BURST + "55"  # no second burst

@@ -4,7 +4,6 @@ import pathlib
 
 import pytest
 
-from stagehost import on_open_port
 from rig.radio import payload_file, zk4100
 
 PROGRAM = pathlib.Path(payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin")).read_bytes()
@@ -13,7 +12,7 @@ BOOT_BYTES = 11  # one burst and 0x55 before the program
 
 def load(stage, boot=None, faults=None):
     radio, host = stage(zk4100(boot=boot, faults=faults))
-    replies = on_open_port(host, "boot", "load", "link-state")
+    replies = host.on_open_port("boot", "load", "state")
     assert replies[0]["result"] == 1
     reply, reply["link"] = replies[-2], replies[-1]
     return reply, radio.stop()
@@ -70,7 +69,7 @@ def test_an_answer_that_came_while_a_box_was_open_counts(stage):
     # The first byte's answer comes 400 ms in; a box opens 100 ms in and is read for 2.5 s,
     # while the 1,000 ms time-out fires inside its loop.
     radio, host = stage(zk4100(faults=[{"at": "program:0", "kind": "late", "delay_ms": 400}]))
-    replies = on_open_port(host, "boot", "hold-boxes 2500", "about-after 100", "load")
+    replies = host.on_open_port("boot", ("hold-boxes", 2500), ("about-after", 100), "load")
     assert replies[-1]["result"] == 1
     assert len(replies[-1]["boxes"]) == 1  # the box read meanwhile
     assert radio.stop()["radio"]["boot"]["program"]["matches"]

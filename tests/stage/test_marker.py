@@ -1,10 +1,12 @@
 """The registry marker under HKEY_LOCAL_MACHINE as the program reads and writes it, set up by
-Wine's reg.exe; and the rights the program asks for to write it."""
+Wine's reg.exe; and the rights the program needs to write it."""
 import re
 
 import pytest
 
-from rig.programs import exe, marker
+from rig.programs import BOX, exe, marker
+from rig.radio import zk4100
+from texts import BOXES, CONNECTION, RIGHTS
 
 
 @pytest.mark.parametrize("setup, before, after", [
@@ -18,7 +20,7 @@ from rig.programs import exe, marker
 ], ids=["no-key", "no-value", "identified", "other-number", "short", "long", "string"])
 def test_a_read_takes_a_full_dword_and_counts_any_other_value_as_not_identified(host, setup, before, after):
     marker(*(setup or ("clear",)))
-    assert host(f"marker {before}")["marker"] == after
+    assert host("marker", before)["marker"] == after
 
 
 def test_a_write_stores_the_marker_but_never_creates_the_key(host):
@@ -28,6 +30,20 @@ def test_a_write_stores_the_marker_but_never_creates_the_key(host):
     marker("create", "5")
     host("write-marker")
     assert marker("read") == {"key": True, "value": 3120}
+
+
+def test_a_key_the_user_may_only_read_ends_the_run_after_identification_saying_so(stage):
+    marker("create", "77")
+    radio, host = stage(zk4100(start_in="normal"))
+    assert host("marker-rights", "read")["result"]  # as a user without administrator rights meets it
+    try:
+        shown = host("update")["boxes"]
+        stored = host("marker", 0)["marker"]
+    finally:
+        host("marker-rights", "all")
+    assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in shown] == [
+        (BOX, text, *BOXES[text]) for text in (CONNECTION, RIGHTS)]
+    assert stored == 77
 
 
 def test_the_program_asks_for_the_highest_rights_the_user_has():

@@ -5,82 +5,80 @@ import pytest
 from rig.programs import BOX
 from texts import BOXES, DETECTION_FAILED
 
-ACK = "06"
+ACK = b"\x06"
 
 
 def pieces(*timed):
-    """The host's words for (bytes, ms after the one before) pairs."""
-    return " ".join(f"{data.hex()}@{ms}" for data, ms in timed)
+    """(bytes, ms after the piece before) pairs, as the host takes them."""
+    return [[list(data), ms] for data, ms in timed]
 
 
 def test_the_ring_holds_up_to_255_unread_bytes_in_order_and_256_look_empty(host):
     for count in (1, 254, 255, 256):
         sent = bytes((i * 7 + 3) & 0xFF for i in range(count))
-        host("ring 250")  # near the end: the bytes go on at position 0
-        assert host(f"store {sent.hex()}")["unread"] == (count < 256), count  # the count is modulo 256
+        host("ring", 250)  # near the end: the bytes go on at position 0
+        assert host("store", sent)["unread"] == (count < 256), count  # the count is modulo 256
         if count < 256:
-            drained = host("drain 256")
-            assert (drained["count"], bytes.fromhex(drained["buffer"])[:count], drained["unread"]) == (count, sent, False)
+            drained = host("drain", 256)
+            assert (drained["count"], bytes(drained["buffer"][:count]), drained["unread"]) == (count, sent, False)
 
 
 def test_a_drain_takes_everything_but_stores_only_what_fits(host):
     sent = bytes(range(200))
-    host("ring 0")
-    host(f"store {sent.hex()}")
-    drained = host("drain 50")
+    host("ring", 0)
+    host("store", sent)
+    drained = host("drain", 50)
     assert (drained["count"], drained["unread"]) == (200, False)
-    assert bytes.fromhex(drained["buffer"]) == sent[:50] + b"\xee" * 206
+    assert bytes(drained["buffer"]) == sent[:50] + b"\xee" * 206
 
 
 def test_a_line_read_copies_one_reply_at_a_time_and_never_past_the_destination(host):
-    host("ring 0")
-    host(f"store {b'AB;CD;'.hex()}")
+    host("ring", 0)
+    host("store", b"AB;CD;")
     buffers = []
     for stored, capacity, count in [(b"", 256, 3), (b"", 256, 3), (b"", 256, 0),  # empty: nothing copied
                                     (b"EF", 256, 2),  # no ';': everything there is, then stop
                                     (b"GHIJ;", 3, 3), (b"", 256, 2)]:  # the rest stays unread
-        if stored:
-            host(f"store {stored.hex()}")
-        read = host(f"read-line {capacity}")
+        host("store", stored)
+        read = host("read-line", capacity)
         assert read["count"] == count, stored
-        buffers.append(bytes.fromhex(read["buffer"])[:4])
+        buffers.append(bytes(read["buffer"][:4]))
     assert buffers == [b"AB;\xee", b"CD;\xee", b"CD;\xee", b"EF;\xee", b"GHI\xee", b"J;I\xee"]
     assert not read["unread"]
 
 
 @pytest.mark.parametrize("in_ring, abort, result, timed_out", [
-    ("06", 0, 1, 0),
-    ("15", 0, 0, 0),  # a wrong byte: decided at once
-    ("11", 0, 0, 0),  # a byte left over from before starts the reply
-    ("0606", 0, 0, 1),  # two bytes: only the time-out decides
-    ("", 0, 0, 1),
-    ("", 1, 0, 0),  # Cancel pressed before
-    ("06", 1, 1, 0),  # Cancel pressed, but the reply is complete
+    (ACK, 0, 1, 0),
+    (b"\x15", 0, 0, 0),  # a wrong byte: decided at once
+    (b"\x11", 0, 0, 0),  # a byte left over from before starts the reply
+    (ACK * 2, 0, 0, 1),  # two bytes: only the time-out decides
+    (b"", 0, 0, 1),
+    (b"", 1, 0, 0),  # Cancel pressed before
+    (ACK, 1, 1, 0),  # Cancel pressed, but the reply is complete
 ], ids=["right", "wrong", "left-over", "two", "silence", "cancel", "cancel-but-complete"])
 def test_a_wait_decides_on_the_exact_reply(host, in_ring, abort, result, timed_out):
-    host("ring 0")
-    host(f"store {in_ring}")
-    waited = host(f"wait 150 {ACK} {abort}")
+    host("ring", 0)
+    host("store", in_ring)
+    waited = host("wait", 150, ACK, abort, [])
     assert (waited["result"], waited["timed_out"], waited["unread"]) == (result, timed_out, False)
 
 
 def test_a_flood_is_counted_without_overrunning_the_reply_buffer(host):
     # It has begun before the wait: a first look at one byte would take it as the reply. Without
     # the bound the surplus would run over the stack and the host end.
-    host("ring 0")
-    host(f"store {'11' * 200}")
-    flood = pieces(*[(bytes([0x11]) * 100, 2)] * 10)
-    waited = host(f"wait 300 11 0 {flood}")
+    host("ring", 0)
+    host("store", b"\x11" * 200)
+    waited = host("wait", 300, b"\x11", 0, pieces(*[(b"\x11" * 100, 2)] * 10))
     assert (waited["result"], waited["timed_out"]) == (0, 1)
 
 
 def test_a_reply_that_came_while_a_box_was_open_counts(host):
     # A third of the time-out in; the box (the About box, for Help) stays open three time-outs.
-    host("ring 0")
-    host("hold-boxes 450")
-    host("about-after 0")
-    waited = host(f"wait 150 {ACK} 0 {pieces((bytes.fromhex(ACK), 50))}")
-    host("hold-boxes 0")
+    host("ring", 0)
+    host("hold-boxes", 450)
+    host("about-after", 0)
+    waited = host("wait", 150, ACK, 0, pieces((ACK, 50)))
+    host("hold-boxes", 0)
     assert waited["result"] == 1
     assert len(waited["boxes"]) == 1  # the box read meanwhile
 
@@ -107,26 +105,26 @@ def test_a_reply_that_came_while_a_box_was_open_counts(host):
         "stray-nul", "lone-t", "lone-question-mark", "refused", "too-short", "others-do-not-extend",
         "busy-then-silence", "box-open", "box-open-behind-another"])
 def test_identification_judges_the_whole_reply(host, reply, accepted, box_ms):
-    host("ring 0")
+    host("ring", 0)
     if box_ms:
-        host(f"hold-boxes {box_ms}")
-        host("about-after 0")
-    identified = host(f"identify {pieces(*reply)}")
-    host("hold-boxes 0")
+        host("hold-boxes", box_ms)
+        host("about-after", 0)
+    identified = host("identify", pieces(*reply))
+    host("hold-boxes", 0)
     shown = [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in identified["boxes"]][1 if box_ms else 0:]
     assert identified["result"] == accepted
     assert shown == ([] if accepted else [(BOX, DETECTION_FAILED, *BOXES[DETECTION_FAILED])])
 
 
 def test_identification_gives_up_about_200_ms_after_the_query(host):
-    host("ring 0")
-    identified = host("identify")
+    host("ring", 0)
+    identified = host("identify", [])
     assert identified["result"] == 0
     assert 180 <= identified["ms"] <= 600  # nor a slow radio failed, nor the operator kept waiting
 
 
 def test_a_failing_write_shows_the_systems_text_and_gives_zero(host):
-    sent = host("send 55")  # no port open: an invalid handle
+    sent = host("send", b"\x55")  # no port open: an invalid handle
     assert sent["result"] == 0
-    invalid_handle = host("system-text 6")["text"]
+    invalid_handle = host("system-text", 6)["text"]
     assert [(b["caption"], b["text"], b["icon"]) for b in sent["boxes"]] == [(BOX, invalid_handle, "exclamation")]

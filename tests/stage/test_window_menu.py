@@ -14,15 +14,15 @@ def test_the_window_menu_loses_size_maximize_and_close_and_gains_about(host):
     assert menu["entries"][:-1] == kept + [[0, ""]]
     about, text = menu["entries"][-1]
     assert text == "&About ZK-4100 Update..."
-    assert [b["caption"] for b in host(f"syscommand {about}")["boxes"]] == ["About Haldren ZK-4100 Update"]
+    assert [b["caption"] for b in host("syscommand", about)["boxes"]] == ["About Haldren ZK-4100 Update"]
 
 
 def test_the_window_menu_opens_only_while_idle(host):
     about = host("menu")["entries"][-1][0]
     for idle in (True, False):
-        host(f"enable-start {int(idle)}")
+        host("enable-start", idle)
         for how in ("keyboard", "mouse"):  # the window icon clicked
-            assert host(f"opens-menu {how}")["opened"] == idle, (how, idle)
-        assert not host("opens-menu context")["opened"]
-        assert len(host(f"syscommand {about}")["boxes"]) == 1  # About itself is obeyed either way
-    host("enable-start 1")
+            assert host("opens-menu", how)["opened"] == idle, (how, idle)
+        assert not host("opens-menu", "context")["opened"]
+        assert len(host("syscommand", about)["boxes"]) == 1  # About itself is obeyed either way
+    host("enable-start", True)

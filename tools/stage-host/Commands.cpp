@@ -17,68 +17,9 @@
 #include "update/Marker.h"
 
 namespace {
-std::vector<unsigned char> FromHex(const std::string& hex) {
-  std::vector<unsigned char> bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
-
-std::string ToHex(const unsigned char* bytes, size_t count) {
-  static const char digits[] = "0123456789abcdef";
-  std::string hex;
-  for (size_t i = 0; i < count; ++i) {
-    hex += digits[bytes[i] >> 4];
-    hex += digits[bytes[i] & 15];
-  }
-  return hex;
-}
-
-std::string ComboItem(CWnd& combo, LRESULT index) {
-  char name[64] = "";
-  if (combo.SendMessage(CB_GETLBTEXTLEN, index) < LRESULT{sizeof name}) {
-    combo.SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name));
-  }
-  return name;
-}
-
-void Ports(Host& host, Json& reply) {
-  CWnd combo = host.dialog.GetDlgItem(IDC_PORT);
-  std::vector<std::string> items;
-  const LRESULT count = combo.SendMessage(CB_GETCOUNT);
-  for (LRESULT i = 0; i < count; ++i) items.push_back(ComboItem(combo, i));
-  reply.update({{"items", items}, {"selection", combo.SendMessage(CB_GETCURSEL)}});
-}
-
-// Collects bytes from the ring until `count` have come or `ms` have passed.
-std::string Receive(Host& host, size_t count, DWORD ms) {
-  std::vector<unsigned char> got;
-  const ULONGLONG end = ::GetTickCount64() + ms;
-  while (got.size() < count && ::GetTickCount64() < end) {
-    if (RingHasUnread()) {
-      unsigned char buffer[RING_SIZE];
-      const DWORD taken = host.dialog.DrainRing(buffer, sizeof buffer);
-      got.insert(got.end(), buffer, buffer + (taken < sizeof buffer ? taken : sizeof buffer));
-    }
-    host.dialog.PumpOneMessage();
-    ::Sleep(1);
-  }
-  return ToHex(got.data(), got.size());
-}
-// Bytes that reach the ring as the reader would store them, each piece after its delay: the
-// command's remaining words, "hex@ms" each.
-using Pieces = std::vector<std::pair<std::vector<unsigned char>, DWORD>>;
-
-Pieces ReadPieces(std::istringstream& args) {
-  Pieces pieces;
-  std::string word;
-  while (args >> word) {
-    const size_t at = word.find('@');
-    pieces.push_back({FromHex(word.substr(0, at)), static_cast<DWORD>(std::stoul(word.substr(at + 1)))});
-  }
-  return pieces;
-}
+using Bytes = std::vector<unsigned char>;
+// Bytes that reach the ring as the reader would store them, each piece after its delay (ms).
+using Pieces = std::vector<std::pair<Bytes, DWORD>>;
 
 unsigned __stdcall StorePieces(void* param) {
   for (const auto& [bytes, delay] : *static_cast<const Pieces*>(param)) {
@@ -101,10 +42,22 @@ int WhileArriving(Pieces pieces, Wait wait) {
 // Where the ring's readers copy to, across commands: what a read leaves alone stays visible.
 unsigned char g_destination[RING_SIZE];
 
+Json Ports(CWnd combo) {
+  Json items = Json::array();
+  for (LRESULT i = 0; i < combo.SendMessage(CB_GETCOUNT); ++i) {
+    char name[64] = "";
+    if (combo.SendMessage(CB_GETLBTEXTLEN, i) < LRESULT{sizeof name}) {
+      combo.SendMessage(CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+    }
+    items.push_back(name);
+  }
+  return {{"items", items}, {"selection", combo.SendMessage(CB_GETCURSEL)}};
+}
+
+// What a click on Cancel makes the button send.
+LPARAM AbortClick(HWND dialog) { return reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_ABORT)); }
 void ClickAbort(HWND dialog) {
-  // What a click on Cancel makes the button send, handled at once.
-  ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDC_ABORT)));
+  ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED), AbortClick(dialog));
 }
 
 // A message posted to the dialog from another thread, after `ms` or once `path` exists: the
@@ -138,21 +91,23 @@ bool StartPost(LaterPost* post) {  // the thread owns `post`
   return true;
 }
 
-void State(CUpdateDialog& dialog, Json& reply) {
-  Json& enabled = reply["enabled"] = Json::object();
+Json State(CUpdateDialog& dialog) {
+  Json enabled = Json::object();
   for (int id : {IDC_START, IDC_ABORT, IDC_EXIT, IDC_PORT, IDC_PERCENT, ID_HELP}) {
     enabled[std::to_string(id)] = dialog.GetDlgItem(id).IsWindowEnabled() != FALSE;
   }
   char status[128] = "", percent[16] = "";
   ::GetDlgItemTextA(dialog.m_hWnd, IDC_STATUS, status, sizeof status);
   ::GetDlgItemTextA(dialog.m_hWnd, IDC_PERCENT, percent, sizeof percent);
-  reply.update({{"status", status},
-                {"percent", percent},
-                {"progress", dialog.GetDlgItem(IDC_PROGRESS).SendMessage(PBM_GETPOS)},
-                {"caution", CautionShown(dialog.m_hWnd)},
-                {"port_open", g_hPort != nullptr},
-                {"reader", g_bReaderRun.load() == 1},
-                {"execution_state", ::SetThreadExecutionState(0)}});  // without ES_CONTINUOUS: only reads
+  return {{"enabled", enabled},
+          {"status", status},
+          {"percent", percent},
+          {"progress", dialog.GetDlgItem(IDC_PROGRESS).SendMessage(PBM_GETPOS)},
+          {"caution", CautionShown(dialog.m_hWnd)},
+          {"port_open", g_hPort != nullptr},
+          {"reader", g_bReaderRun.load() == 1},
+          {"unread", RingHasUnread()},
+          {"execution_state", ::SetThreadExecutionState(0)}};  // without ES_CONTINUOUS: only reads
 }
 
 // Everyone's rights on the marker key, as an administrator may leave them: "read" makes it
@@ -173,8 +128,8 @@ bool SetMarkerRights(const std::string& rights) {
   const bool set =
       ::SetEntriesInAclA(1, &access, nullptr, &acl) == ERROR_SUCCESS &&
       ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, MARKER_KEY, 0, WRITE_DAC, &key) == ERROR_SUCCESS &&
-      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                        nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
+      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, acl, nullptr) == ERROR_SUCCESS;
   if (key) ::RegCloseKey(key);
   ::LocalFree(acl);
   ::FreeSid(everyone);
@@ -182,10 +137,11 @@ bool SetMarkerRights(const std::string& rights) {
 }
 }  // namespace
 
-bool RunCommand(Host& host, const std::string& name, std::istringstream& args, Json& reply) {
-  CUpdateDialog& dialog = host.dialog;
+bool RunCommand(CUpdateDialog& dialog, Watcher& watcher, const Json& command, Json& reply) {
+  const std::string name = command.at(0);
+  const auto arg = [&](size_t index) -> const Json& { return command.at(index); };
   if (name == "ports") {
-    Ports(host, reply);
+    reply.update(Ports(dialog.GetDlgItem(IDC_PORT)));
   } else if (name == "open") {
     reply["result"] = dialog.OpenPort();
   } else if (name == "close") {
@@ -195,54 +151,37 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
   } else if (name == "stop-reader") {
     dialog.StopReader();
   } else if (name == "send") {
-    std::string hex;
-    args >> hex;
-    const std::vector<unsigned char> bytes = FromHex(hex);
+    const Bytes bytes = arg(1);
     reply["result"] = dialog.SendBytes(bytes.data(), static_cast<DWORD>(bytes.size()));
-  } else if (name == "receive") {
-    size_t count = 0;
-    DWORD ms = 0;
-    args >> count >> ms;
-    reply["hex"] = Receive(host, count, ms);
   } else if (name == "ring") {  // emptied at this index; the destination filled with 0xEE
-    int index = 0;
-    args >> index;
-    g_byReadIndex = g_byWriteIndex = static_cast<unsigned char>(index);
+    g_byReadIndex = g_byWriteIndex = arg(1).get<unsigned char>();
     std::fill(std::begin(g_destination), std::end(g_destination), 0xEE);
   } else if (name == "store") {
-    std::string hex;
-    args >> hex;
-    const std::vector<unsigned char> bytes = FromHex(hex);
+    const Bytes bytes = arg(1);
     StoreReceived(bytes.data(), static_cast<DWORD>(bytes.size()));
     reply["unread"] = RingHasUnread();
   } else if (name == "drain" || name == "read-line") {
-    DWORD capacity = 0;
-    args >> capacity;
+    const DWORD capacity = arg(1);
     reply.update({{"count", name == "drain" ? dialog.DrainRing(g_destination, capacity)
                                             : dialog.ReadUntilSemicolon(g_destination, capacity)},
-                  {"buffer", ToHex(g_destination, sizeof g_destination)},
+                  {"buffer", Bytes(std::begin(g_destination), std::end(g_destination))},
                   {"unread", RingHasUnread()}});
-  } else if (name == "wait") {  // WaitForReply for the expected bytes, Cancel pressed before it (1) or not
-    DWORD timeout = 0;
-    std::string hex;
-    args >> timeout >> hex >> dialog.m_bAbort;
-    const std::vector<unsigned char> expected = FromHex(hex);
-    reply["result"] = WhileArriving(ReadPieces(args), [&] {
-      return dialog.WaitForReply(timeout, expected.data(), static_cast<DWORD>(expected.size()));
-    });
+  } else if (name == "wait") {  // [timeout, expected, Cancel pressed before (1) or not, pieces]
+    const Bytes expected = arg(2);
+    dialog.m_bAbort = arg(3);
+    reply["result"] = WhileArriving(
+        arg(4), [&] { return dialog.WaitForReply(arg(1), expected.data(), static_cast<DWORD>(expected.size())); });
     reply.update({{"timed_out", dialog.m_bTimedOut}, {"unread", RingHasUnread()}});
     dialog.KillTimer(REPLY_TIMER);
     dialog.m_bAbort = 0;
   } else if (name == "identify") {  // the query goes to the NUL device; the reply comes in pieces
     g_hPort = ::CreateFileA("NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    reply["result"] = WhileArriving(ReadPieces(args), [&] { return dialog.IdentifyRadio(); });
+    reply["result"] = WhileArriving(arg(1), [&] { return dialog.IdentifyRadio(); });
     ::CloseHandle(g_hPort);
     g_hPort = nullptr;
   } else if (name == "system-text") {  // the system's own text for an error code
-    DWORD code = 0;
-    args >> code;
     char text[256] = "";
-    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, arg(1), 0, text, sizeof text,
                      nullptr);
     reply["text"] = text;
   } else if (name == "boot") {
@@ -251,60 +190,36 @@ bool RunCommand(Host& host, const std::string& name, std::istringstream& args, J
     reply["result"] = dialog.LoadWriteControlProgram();
   } else if (name == "flash") {
     reply["result"] = dialog.ProgramFlash(FirmwarePayload::FirmwareImage);
-  } else if (name == "cpu") {
-    FILETIME created, exited, kernel, user;
-    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ms = [](const FILETIME& t) { return ((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000; };
-    reply.update({{"user_ms", ms(user)}, {"kernel_ms", ms(kernel)}});
-  } else if (name == "link-state") {
-    reply.update({{"reader", g_bReaderRun.load() == 1}, {"unread", RingHasUnread()}});
   } else if (name == "abort-on-percent") {
-    std::string text;
-    args >> text;
-    host.observer.OnPercent(text, ClickAbort);
+    watcher.OnPercent(arg(1), ClickAbort);
   } else if (name == "update") {  // a click on OK: the whole run, every box answered
     dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED),
                        reinterpret_cast<LPARAM>(dialog.GetDlgItem(IDC_START).m_hWnd));
   } else if (name == "state") {
-    State(dialog, reply);
-  } else if (name == "marker") {  // read into a variable that holds the number given (0 if none)
-    DWORD marker = 0;
-    args >> marker;
+    reply.update(State(dialog));
+  } else if (name == "marker") {  // read into a variable that holds the number given
+    DWORD marker = arg(1);
     ReadMarker(marker);
     reply["marker"] = marker;
   } else if (name == "write-marker") {
     WriteMarker();
-  } else if (name == "enable-start") {  // 0: as during a run
-    int enabled = 1;
-    args >> enabled;
-    dialog.GetDlgItem(IDC_START).EnableWindow(enabled != 0);
-  } else if (name == "syscommand") {  // a window menu command
-    WPARAM command = 0;
-    args >> command;
-    dialog.SendMessage(WM_SYSCOMMAND, command);
-  } else if (name == "menu") {  // the window menu, and the one the platform gives a window of its styles
-    reply.update({{"entries", MenuEntries(dialog.GetSystemMenu(FALSE))}, {"standard", StandardWindowMenu()}});
-  } else if (name == "opens-menu") {  // keyboard, mouse or context
-    std::string how;
-    args >> how;
-    reply["opened"] = OpensAMenu(dialog.m_hWnd, how);
   } else if (name == "marker-rights") {
-    std::string rights;
-    args >> rights;
-    reply["result"] = (rights == "read" || rights == "all") && SetMarkerRights(rights);
+    reply["result"] = (arg(1) == "read" || arg(1) == "all") && SetMarkerRights(arg(1));
+  } else if (name == "enable-start") {  // false: as during a run
+    dialog.GetDlgItem(IDC_START).EnableWindow(arg(1).get<bool>());
+  } else if (name == "syscommand") {  // a window menu command
+    dialog.SendMessage(WM_SYSCOMMAND, arg(1).get<WPARAM>());
+  } else if (name == "menu") {
+    reply.update({{"entries", MenuEntries(dialog.GetSystemMenu(FALSE))}, {"standard", StandardWindowMenu()}});
+  } else if (name == "opens-menu") {
+    reply["opened"] = OpensAMenu(dialog.m_hWnd, arg(1));
   } else if (name == "hold-boxes") {
-    UINT ms = 0;
-    args >> ms;
-    host.boxes.SetHold(ms);
+    watcher.SetHold(arg(1));
   } else if (name == "about-after") {
-    DWORD ms = 0;
-    args >> ms;
-    reply["result"] = StartPost(new LaterPost{ms, "", dialog.m_hWnd, WM_SYSCOMMAND, IDM_ABOUT, 0});
+    reply["result"] = StartPost(new LaterPost{arg(1), "", dialog.m_hWnd, WM_SYSCOMMAND, IDM_ABOUT, 0});
   } else if (name == "abort-on-file") {
-    std::string path;
-    args >> path;
-    reply["result"] = StartPost(new LaterPost{0, path, dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
-                                              reinterpret_cast<LPARAM>(::GetDlgItem(dialog.m_hWnd, IDC_ABORT))});
+    reply["result"] = StartPost(new LaterPost{0, arg(1), dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
+                                              AbortClick(dialog.m_hWnd)});
   } else {
     return false;
   }

@@ -1,31 +1,10 @@
-// The stage tests' host: reads commands from stdin, one a line, and answers each with one
-// JSON line that also lists the message boxes and display changes the command caused.
+#include <exception>
 #include <iostream>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "Host.h"
 #include "framework/WinApp.h"
 
 namespace {
-void AddSeen(Host& host, Json& reply) {
-  Json& boxes = reply["boxes"] = Json::array();
-  for (const SeenBox& box : host.boxes.Take()) {
-    boxes.push_back({{"caption", box.caption},
-                     {"text", box.text},
-                     {"icon", box.icon},
-                     {"buttons", box.buttons},
-                     {"execution_state", box.executionState},
-                     {"caution", box.caution}});
-  }
-  Json& display = reply["display"] = Json::array();
-  for (const DisplayEvent& event : host.observer.Take()) {
-    const bool isText = event.what == "status" || event.what == "percent";
-    display.push_back({event.what, isText ? Json(event.text) : Json(event.value)});
-  }
-}
-
 class CHostApp : public CWinApp {
  public:
   BOOL InitInstance() override { return FALSE; }  // the host creates the dialog itself
@@ -35,26 +14,28 @@ class CHostApp : public CWinApp {
 int main() {
   theHostApp.Startup();
   theHostApp.Enable3dControls();
-  BoxWatcher boxes;
+  Watcher watcher;
   CUpdateDialog dialog;
-  if (!CreateHidden(dialog)) return 1;
-  Observer observer(dialog.m_hWnd);
-  Host host{dialog, observer, boxes};
+  if (!dialog.Create()) return 1;
+  dialog.ShowWindow(SW_HIDE);
+  watcher.Watch(dialog.m_hWnd);
 
   std::string line;
   while (std::getline(std::cin, line)) {
-    std::istringstream args(line);
-    std::string name;
-    args >> name;
-    if (name.empty()) continue;
+    const Json command = Json::parse(line, nullptr, false);
+    const std::string name = command.is_array() && !command.empty() ? command[0].get<std::string>() : line;
     if (name == "quit") break;
-    Json result = Json::object();
+    Json reply = {{"ok", false}, {"cmd", name}, {"ms", 0}};
     const ULONGLONG started = ::GetTickCount64();
-    const bool known = RunCommand(host, name, args, result);
-    Json reply = {{"ok", known}, {"cmd", name}, {"ms", ::GetTickCount64() - started}};
-    reply.update(result);
-    AddSeen(host, reply);
-    writeLine(reply);
+    try {
+      reply["ok"] = command.is_array() && RunCommand(dialog, watcher, command, reply);
+    } catch (const std::exception& error) {  // arguments of the wrong kind
+      reply["error"] = error.what();
+    }
+    reply["ms"] = ::GetTickCount64() - started;
+    reply.update(watcher.Take());
+    // One line, flushed at once: the caller blocks on each.
+    std::cout << reply.dump(-1, ' ', false, Json::error_handler_t::replace) << std::endl;
   }
   dialog.StopReader();
   dialog.ClosePort();

@@ -39,7 +39,8 @@ bool OpensAMenu(HWND window, const std::string& how) {
   if (how == "context") {
     ::SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), 0);
   } else {  // a click on the window icon carries the hit-test code in the low bits
-    ::SendMessageA(window, WM_SYSCOMMAND, how == "mouse" ? SC_MOUSEMENU | HTSYSMENU : SC_KEYMENU, how == "mouse" ? 0 : ' ');
+    ::SendMessageA(window, WM_SYSCOMMAND, how == "mouse" ? SC_MOUSEMENU | HTSYSMENU : SC_KEYMENU,
+                   how == "mouse" ? 0 : ' ');
   }
   ::UnhookWindowsHookEx(hook);
   MSG pending;

@@ -23,33 +23,49 @@ def exe(name):
 
 
 class StageHost:
-    """The stage host: the real dialog, hidden, a command a line in, one JSON line out."""
+    """The stage host: the real dialog, hidden, a command a line in, one JSON line out. Its
+    `process` is the Wine process that runs it (Linux sees its CPU time as Windows does)."""
 
     def __init__(self):
-        self._process = subprocess.Popen([wine.loader(), str(exe("stage_host.exe"))], env=wine.env(),
+        self.process = subprocess.Popen([wine.loader(), str(exe("stage_host.exe"))], env=wine.env(),
                                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                          text=True, bufsize=1)
 
-    def __call__(self, line, timeout=60):
-        self._process.stdin.write(line + "\n")
-        self._process.stdin.flush()
+    def __call__(self, name, *args, timeout=60):
+        """The reply to the command `name` with its arguments (bytes go as lists of numbers), which
+        the host must have understood."""
+        command = [name, *(list(a) if isinstance(a, bytes) else a for a in args)]
+        self.process.stdin.write(json.dumps(command) + "\n")
+        self.process.stdin.flush()
         # One line answers each command: nothing lies read ahead in the pipe's buffer.
-        if not select.select([self._process.stdout], [], [], timeout)[0]:
+        if not select.select([self.process.stdout], [], [], timeout)[0]:
             raise TimeoutError(f"no answer within {timeout} s")
-        answer = self._process.stdout.readline()
+        answer = self.process.stdout.readline()
         if not answer:
-            raise EOFError(f"the program ended (exit code {self._process.poll()})")
-        return json.loads(answer)
+            raise EOFError(f"the program ended (exit code {self.process.poll()})")
+        reply = json.loads(answer)
+        assert reply["ok"], reply
+        return reply
+
+    def on_open_port(self, *commands, timeout=60):
+        """Opens the port and starts the reader, runs the commands (a name, or a name and its
+        arguments), then stops and closes again: the commands' replies."""
+        self("open")
+        self("start-reader")
+        replies = [self(*([c] if isinstance(c, str) else c), timeout=timeout) for c in commands]
+        self("stop-reader")
+        self("close")
+        return replies
 
     def close(self):
         try:
-            self._process.stdin.write("quit\n")
-            self._process.stdin.close()
-            self._process.wait(timeout=20)
+            self.process.stdin.write('["quit"]\n')
+            self.process.stdin.close()
+            self.process.wait(timeout=20)
         except (BrokenPipeError, subprocess.TimeoutExpired):
-            self._process.kill()
-            self._process.wait()
-        self._process.stdout.close()
+            self.process.kill()
+            self.process.wait()
+        self.process.stdout.close()
 
     def __enter__(self):
         return self
@@ -140,34 +156,16 @@ def boxes(events):
     return [e for e in events if e.startswith(("prompt ", "message "))]
 
 
-class Utility:
-    """ZK4100Update.exe, started as an operator would start it."""
-
-    def __init__(self, dll_overrides="", program=None, trace=None):
-        """The build's program, or `program` (a Windows path: where an installer put it). With
-        `trace` = (channels, file), Wine's messages on those channels (WINEDEBUG) go to the file,
-        the messages of the programs it starts too."""
-        env = wine.env()
-        if dll_overrides:
-            env["WINEDLLOVERRIDES"] += ";" + dll_overrides
-        if trace:
-            env["WINEDEBUG"] = trace[0]
-        with open(trace[1] if trace else os.devnull, "w") as stderr:
-            self._process = subprocess.Popen([wine.loader(), program or str(exe("ZK4100Update.exe"))], env=env,
-                                             stdout=subprocess.DEVNULL, stderr=stderr)
-
-    def wait(self, timeout):
-        """The exit code, or None if it is still running after `timeout` seconds."""
-        try:
-            return self._process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def running(self):
-        return self._process.poll() is None
-
-    def kill(self):
-        """Ends the program (the Windows process ends with it); a help viewer it started lives on."""
-        if self.running():
-            self._process.kill()
-            self._process.wait()
+def start_utility(dll_overrides="", program=None, trace=None):
+    """ZK4100Update.exe started as an operator starts it: the build's, or `program` (a Windows
+    path: where an installer put it). With `trace` = (channels, file), Wine's messages on those
+    channels (WINEDEBUG) go to the file, the messages of the programs it starts too. Killing the
+    process ends the program; a help viewer it started lives on."""
+    env = wine.env()
+    if dll_overrides:
+        env["WINEDLLOVERRIDES"] += ";" + dll_overrides
+    if trace:
+        env["WINEDEBUG"] = trace[0]
+    with open(trace[1] if trace else os.devnull, "w") as stderr:
+        return subprocess.Popen([wine.loader(), program or str(exe("ZK4100Update.exe"))], env=env,
+                                stdout=subprocess.DEVNULL, stderr=stderr)
