@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <iterator>
-#include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "Host.h"
-#include "framework/WinApp.h"
 #include "protocol/Payload.h"
 #include "serial/SerialLink.h"
 #include "ui/resource.h"
@@ -21,21 +20,17 @@ using Bytes = std::vector<unsigned char>;
 // Bytes that reach the ring as the reader would store them, each piece after its delay (ms).
 using Pieces = std::vector<std::pair<Bytes, DWORD>>;
 
-unsigned __stdcall StorePieces(void* param) {
-  for (const auto& [bytes, delay] : *static_cast<const Pieces*>(param)) {
-    ::Sleep(delay);
-    StoreReceived(bytes.data(), static_cast<DWORD>(bytes.size()));
-  }
-  return 0;
-}
-
-// Runs `wait` while the pieces arrive; joins the arriving thread before it returns.
+// Runs `wait` while the pieces arrive; the arriving thread has ended when it returns.
 template <typename Wait>
-int WhileArriving(Pieces pieces, Wait wait) {
-  HANDLE thread = CWinApp::BeginThread(StorePieces, &pieces);
+int WhileArriving(const Pieces& pieces, Wait wait) {
+  std::thread arriving([&] {
+    for (const auto& [bytes, delay] : pieces) {
+      ::Sleep(delay);
+      StoreReceived(bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+  });
   const int result = wait();
-  ::WaitForSingleObject(thread, INFINITE);
-  ::CloseHandle(thread);
+  arriving.join();
   return result;
 }
 
@@ -64,31 +59,12 @@ void ClickAbort(HWND dialog) {
 // stage's next pump handles it. The About box stands in for a modal loop the operator enters
 // while a stage waits (the Help box, a drag of the caption); a click on Cancel is posted when
 // the radio signals that it holds a reply.
-struct LaterPost {
-  DWORD ms;
-  std::string path;
-  HWND dialog;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
-unsigned __stdcall PostLater(void* param) {
-  std::unique_ptr<LaterPost> later(static_cast<LaterPost*>(param));
-  ::Sleep(later->ms);
-  while (!later->path.empty() && ::GetFileAttributesA(later->path.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(1);
-  ::PostMessageA(later->dialog, later->message, later->wParam, later->lParam);
-  return 0;
-}
-
-bool StartPost(LaterPost* post) {  // the thread owns `post`
-  HANDLE thread = CWinApp::BeginThread(PostLater, post);
-  if (!thread) {
-    delete post;
-    return false;
-  }
-  ::CloseHandle(thread);
-  return true;
+void PostLater(HWND dialog, DWORD ms, const std::string& path, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::thread([=] {
+    ::Sleep(ms);
+    while (!path.empty() && ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(1);
+    ::PostMessageA(dialog, message, wParam, lParam);
+  }).detach();
 }
 
 Json State(CUpdateDialog& dialog) {
@@ -216,10 +192,9 @@ bool RunCommand(CUpdateDialog& dialog, Watcher& watcher, const Json& command, Js
   } else if (name == "hold-boxes") {
     watcher.SetHold(arg(1));
   } else if (name == "about-after") {
-    reply["result"] = StartPost(new LaterPost{arg(1), "", dialog.m_hWnd, WM_SYSCOMMAND, IDM_ABOUT, 0});
+    PostLater(dialog.m_hWnd, arg(1), "", WM_SYSCOMMAND, IDM_ABOUT, 0);
   } else if (name == "abort-on-file") {
-    reply["result"] = StartPost(new LaterPost{0, arg(1), dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED),
-                                              AbortClick(dialog.m_hWnd)});
+    PostLater(dialog.m_hWnd, 0, arg(1), WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED), AbortClick(dialog.m_hWnd));
   } else {
     return false;
   }
