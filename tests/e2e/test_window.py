@@ -1,6 +1,6 @@
 """The window as a person at the keyboard meets it: the About box, Help, and no port to list.
 (Keys that end nothing and Exit: test_update.py; the window menu, idle and busy, in-process:
-tests/unit/WindowTest.cpp.)"""
+tests/stage/test_window_menu.py.)"""
 import re
 
 from rig import wine

@@ -1,5 +1,5 @@
-"""Stage tests: the dialog's operations, hosted hidden by the stage host, against
-the simulated radio on COM1."""
+"""In-process tests: the real dialog, hidden in the stage host, on its own or with the simulated
+radio on COM1."""
 import contextlib
 
 import pytest
@@ -17,7 +17,6 @@ def stage():
             host = stack.enter_context(StageHost())
             return radio, host
         yield start
-
 
 
 @pytest.fixture(scope="module")
