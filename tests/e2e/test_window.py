@@ -4,14 +4,14 @@ tests/stage/test_window_menu.py.)"""
 import re
 
 from rig import wine
-from rig.programs import press, until
+from rig.programs import ABOUT, press, until
 
 
 def test_the_about_box_opens_over_the_idle_window(update):
     s = update()
     for key in ("alt+space", "Up", "Return"):  # the window menu by keyboard, then its last entry
         press(key)
-    s.answer(caption="About Haldren ZK-4100 Update")
+    s.answer(caption=ABOUT)
     assert s.utility.poll() is None
 
 

@@ -1,5 +1,7 @@
 """The main window's own behaviour, in-process (Wine keeps menus per process): its window menu,
 and when that opens."""
+from rig.programs import ABOUT
+
 SC_SIZE, SC_MOVE, SC_MINIMIZE, SC_MAXIMIZE, SC_CLOSE, SC_RESTORE = 0xF000, 0xF010, 0xF020, 0xF030, 0xF060, 0xF120
 
 
@@ -14,7 +16,7 @@ def test_the_window_menu_loses_size_maximize_and_close_and_gains_about(host):
     assert menu["entries"][:-1] == kept + [[0, ""]]
     about, text = menu["entries"][-1]
     assert text == "&About ZK-4100 Update..."
-    assert [b["caption"] for b in host("syscommand", about)["boxes"]] == ["About Haldren ZK-4100 Update"]
+    assert [b["caption"] for b in host("syscommand", about)["boxes"]] == [ABOUT]
 
 
 def test_the_window_menu_opens_only_while_idle(host):

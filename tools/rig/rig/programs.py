@@ -88,7 +88,8 @@ def marker(action, value=None, kind="REG_DWORD"):
         wine.reg("add", MARKER_KEY, *data, "/f", wine.reg_view())
 
 
-MAIN, BOX = "Haldren ZK-4100 Update", "ZK-4100 Update"  # the captions of the utility's window and its boxes
+# The captions of the utility's window, its boxes and its About box.
+MAIN, BOX, ABOUT = "Haldren ZK-4100 Update", "ZK-4100 Update", "About Haldren ZK-4100 Update"
 
 
 def press(keys):
