@@ -1,4 +1,5 @@
 """What the utility says, byte for byte, as the operator reads it, and in which box."""
+from rig.programs import BOX
 
 CONNECTION = ("To start communication between the PC and ZK-4100: \n\n1. Switch off the ZK-4100 power.\n"
               "2. Connect the ZK-4100 to the PC using an RS-232C cable. \n3. Switch on the ZK-4100 power. \n\n"
@@ -28,3 +29,13 @@ BOXES = {CONNECTION: ("information", PROMPT_BUTTONS), WRITING_MODE: ("informatio
          WRITE_FAILED: ("exclamation", OK_BUTTON), PORT_FAILED: ("exclamation", OK_BUTTON),
          COMPLETED: ("information", OK_BUTTON),
          NORMAL_MODE: ("information", OK_BUTTON)}
+
+
+def boxes_for(*texts):
+    """The boxes these texts come in, as (caption, text, icon, buttons)."""
+    return [(BOX, text, *BOXES[text]) for text in texts]
+
+
+def as_seen(boxes):
+    """The boxes of a stage host's reply, as (caption, text, icon, buttons)."""
+    return [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in boxes]

@@ -4,9 +4,9 @@ import re
 
 import pytest
 
-from rig.programs import BOX, exe, marker
+from rig.programs import exe, marker
 from rig.radio import zk4100
-from texts import BOXES, CONNECTION, RIGHTS
+from texts import CONNECTION, RIGHTS, as_seen, boxes_for
 
 
 @pytest.mark.parametrize("setup, before, after", [
@@ -41,8 +41,7 @@ def test_a_key_the_user_may_only_read_ends_the_run_after_identification_saying_s
         stored = host("marker", 0)["marker"]
     finally:
         host("marker-rights", "all")
-    assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in shown] == [
-        (BOX, text, *BOXES[text]) for text in (CONNECTION, RIGHTS)]
+    assert as_seen(shown) == boxes_for(CONNECTION, RIGHTS)
     assert stored == 77
 
 

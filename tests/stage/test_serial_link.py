@@ -1,8 +1,8 @@
 """Opening, sending and receiving over a pseudo-terminal that plays the radio."""
 import pytest
 
-from rig.programs import BOX, StageHost
-from texts import BOXES, NO_PORTS, PORT_FAILED
+from rig.programs import StageHost
+from texts import NO_PORTS, PORT_FAILED, as_seen, boxes_for
 
 
 @pytest.mark.parametrize("flow", [
@@ -40,8 +40,7 @@ def test_without_ports_the_window_says_so_as_it_starts():
     with StageHost() as host:
         listed = host("ports")
     assert listed["items"] == []
-    assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in listed["boxes"]] == [
-        (BOX, NO_PORTS, *BOXES[NO_PORTS])]
+    assert as_seen(listed["boxes"]) == boxes_for(NO_PORTS)
 
 
 def test_a_port_that_vanished_after_listing_fails_to_open(stage):
@@ -51,8 +50,7 @@ def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     radio.stop()
     opened = host("open")
     assert opened["result"] == 0
-    assert [(b["caption"], b["text"], b["icon"], b["buttons"]) for b in opened["boxes"]] == [
-        (BOX, PORT_FAILED, *BOXES[PORT_FAILED])]
+    assert as_seen(opened["boxes"]) == boxes_for(PORT_FAILED)
 
 
 def test_a_write_the_line_never_takes_fails_instead_of_hanging(stage):

@@ -23,12 +23,13 @@ int main() {
   std::string line;
   while (std::getline(std::cin, line)) {
     const Json command = Json::parse(line, nullptr, false);
-    const std::string name = command.is_array() && !command.empty() ? command[0].get<std::string>() : line;
+    const bool named = command.is_array() && !command.empty() && command[0].is_string();
+    const std::string name = named ? command[0].get<std::string>() : line;
     if (name == "quit") break;
     Json reply = {{"ok", false}, {"cmd", name}, {"ms", 0}};
     const ULONGLONG started = ::GetTickCount64();
     try {
-      reply["ok"] = command.is_array() && RunCommand(dialog, watcher, command, reply);
+      reply["ok"] = named && RunCommand(dialog, watcher, command, reply);
     } catch (const std::exception& error) {  // arguments of the wrong kind
       reply["error"] = error.what();
     }

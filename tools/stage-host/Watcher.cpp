@@ -116,8 +116,7 @@ void Watcher::OnPercent(const std::string& text, void (*action)(HWND)) {
 }
 
 Json Watcher::Take() {
-  Json seen = {{"boxes", std::exchange(g_boxes, Json::array())}, {"display", std::exchange(g_display, Json::array())}};
-  return seen;
+  return {{"boxes", std::exchange(g_boxes, Json::array())}, {"display", std::exchange(g_display, Json::array())}};
 }
 
 bool CautionShown(HWND dialog) {
