@@ -53,25 +53,30 @@ int CUpdateDialog::OpenPort() {
     return 0;
   }
   g_hPort = port;
-
-  // Only speed and framing change; flow control and the rest stay as the driver has them.
-  DCB dcb;
-  static_assert(sizeof dcb == 28, "the device-control block's length field");
-  if (!::GetCommState(g_hPort, &dcb)) {
+  const auto fail = [this] {
     Tell(Texts::PortOpenFailed, MB_OK | MB_ICONEXCLAMATION);
     ClosePort();
     return 0;
-  }
+  };
+
+  // Speed and framing are set, and nothing in the driver may drop or change a byte: the
+  // protocol is binary (0x11 and 0x13 are data, 0x00 is the boot-mode burst), and a three-wire
+  // cable has no DSR. Hardware flow control stays as the driver has it.
+  DCB dcb;
+  static_assert(sizeof dcb == 28, "the device-control block's length field");
+  if (!::GetCommState(g_hPort, &dcb)) return fail();
   dcb.DCBlength = sizeof dcb;
   dcb.BaudRate = CBR_9600;
   dcb.ByteSize = 8;
   dcb.Parity = NOPARITY;
   dcb.StopBits = ONESTOPBIT;
-  if (!::SetCommState(g_hPort, &dcb)) {
-    Tell(Texts::PortOpenFailed, MB_OK | MB_ICONEXCLAMATION);
-    ClosePort();
-    return 0;
-  }
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+  dcb.fNull = FALSE;
+  dcb.fErrorChar = FALSE;
+  dcb.fDsrSensitivity = FALSE;
+  dcb.fAbortOnError = FALSE;
+  if (!::SetCommState(g_hPort, &dcb)) return fail();
   // A line that never takes the bytes (hardware flow control on a three-wire cable) must fail
   // the write, not hold the window for ever. Only the write fields change; the driver keeps
   // its read time-outs.

@@ -120,7 +120,9 @@ class Host:
             if plan.get("identify"):
                 marker("create", "0")
                 faults.append({"at": "query", "kind": "signal", "flag_file": str(answered)})
-            scenario = zk4100("normal" if plan.get("identify") else "boot", boot={"erase_ms": ERASE_MS}, faults=faults)
+            # The port as a driver may leave it, Xon/Xoff both ways: 0x11 and 0x13 must pass all the same.
+            scenario = zk4100("normal" if plan.get("identify") else "boot", boot={"erase_ms": ERASE_MS}, faults=faults,
+                              line={"ixon": True, "ixoff": True})
             with Radio(scenario) as radio:
                 if plan["kind"] == "cancel":  # pressed while the radio holds back its reply
                     self.host("abort-on-file", wine.windows_path(flag))

@@ -7,17 +7,18 @@ from texts import NO_PORTS, PORT_FAILED, as_seen, boxes_for
 
 @pytest.mark.parametrize("flow", [
     {"crtscts": True, "ixon": False, "ixoff": False},
-    {"crtscts": False, "ixon": True, "ixoff": True},
+    {"crtscts": True, "ixon": True, "ixoff": True},
     {"crtscts": False, "ixon": False, "ixoff": False},
 ])
-def test_open_sets_9600_8n1_and_keeps_flow_control(stage, flow):
+def test_open_sets_9600_8n1_without_xon_xoff_and_keeps_hardware_flow_control(stage, flow):
     # A pty always reports 8 data bits without parity, so the line starts at
     # 19200 with two stop bits to show that speed and stop bits are set.
     radio, host = stage({"line": {"baud": 19200, "stop_bits": 2, **flow}})
     assert host("open")["result"] == 1
     host("close")
     line = radio.stop()["line"]
-    assert line == {"baud": 9600, "data_bits": 8, "parity": "none", "stop_bits": 1, **flow}
+    assert line == {"baud": 9600, "data_bits": 8, "parity": "none", "stop_bits": 1, **flow, "ixon": False,
+                    "ixoff": False}
 
 
 def test_bytes_travel_both_ways_unchanged(stage):
