@@ -78,14 +78,13 @@ int CUpdateDialog::OpenPort() {
   dcb.fAbortOnError = FALSE;
   if (!::SetCommState(g_hPort, &dcb)) return fail();
   // A line that never takes the bytes (hardware flow control on a three-wire cable) must fail
-  // the write, not hold the window for ever. Only the write fields change; the driver keeps
-  // its read time-outs.
+  // the write, not hold the window for ever: no port without these. Only the write fields
+  // change; the driver keeps its read time-outs.
   COMMTIMEOUTS timeouts;
-  if (::GetCommTimeouts(g_hPort, &timeouts)) {
-    timeouts.WriteTotalTimeoutMultiplier = WRITE_TIMEOUT_PER_BYTE;
-    timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_BASE;
-    ::SetCommTimeouts(g_hPort, &timeouts);
-  }
+  if (!::GetCommTimeouts(g_hPort, &timeouts)) return fail();
+  timeouts.WriteTotalTimeoutMultiplier = WRITE_TIMEOUT_PER_BYTE;
+  timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_BASE;
+  if (!::SetCommTimeouts(g_hPort, &timeouts)) return fail();
   ::SetCommMask(g_hPort, EV_RXCHAR);
   ::SetupComm(g_hPort, 4096, 4096);
   return 1;
