@@ -17,7 +17,11 @@ int CUpdateDialog::SendBytes(const unsigned char* data, DWORD count) {
   // The handle is synchronous: the call returns once the driver has taken the bytes.
   if (::WriteFile(g_hPort, data, count, &written, &g_ovWrite)) {
     result = written == count ? 1 : 0;
-    if (result == 0) m_record.Write("writing %lu bytes: the port took %lu", count, written);
+    if (result == 0) {
+      // What a stalled line gives once the write time-out has passed: the operator is told so.
+      m_record.Write("writing %lu bytes: the port took %lu", count, written);
+      ShowSystemError(ERROR_TIMEOUT);
+    }
   } else {
     ShowSystemError(::GetLastError());
   }
