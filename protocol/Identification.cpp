@@ -40,7 +40,8 @@ int CUpdateDialog::IdentifyRadio() {
         KillTimer(REPLY_TIMER);
         const bool accepted = length > 4 && reply[4] == '0';
         m_record.Write("identification: reply %s %s, after %d busy replies",
-                       static_cast<const char*>(Escaped(reply, length)), accepted ? "accepted" : "refused", busy);
+                       static_cast<const char*>(Escaped(reply, length, sizeof reply)),
+                       accepted ? "accepted" : "refused", busy);
         if (accepted) return 1;
         Tell(Texts::DetectionFailed, MB_ICONEXCLAMATION);
         return 0;
@@ -58,7 +59,7 @@ int CUpdateDialog::IdentifyRadio() {
       if (RingHasUnread()) continue;  // every reply that came in time is judged, not only the first
       KillTimer(REPLY_TIMER);
       m_record.Write("identification: no reply within %u ms, after %d busy replies%s%s", IDENTIFY_TIMEOUT, busy,
-                     length ? "; incomplete: " : "", static_cast<const char*>(Escaped(reply, length)));
+                     length ? "; incomplete: " : "", static_cast<const char*>(Escaped(reply, length, sizeof reply)));
       Tell(Texts::DetectionFailed, MB_ICONEXCLAMATION);
       return 0;
     }

@@ -7,7 +7,9 @@
 
 namespace {
 constexpr ULONGLONG ROTATE_AT = 1024 * 1024;  // bytes: then update.old.log, and a new update.log
-constexpr int LINE_TEXT = 512;                // bytes of a line before its conversion to UTF-8; longer is cut
+// Bytes of a line before its conversion to UTF-8; longer is cut. A 256-byte reply, every byte
+// escaped, fits with its words around it.
+constexpr int LINE_TEXT = 2048;
 }  // namespace
 
 void CRunRecord::Open() {
@@ -66,8 +68,8 @@ void CRunRecord::Write(const char* format, ...) {
   ::WriteFile(m_hFile, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
-CString Escaped(const unsigned char* bytes, DWORD count) {
-  const DWORD shown = count < WaitSeen::KEPT ? count : WaitSeen::KEPT;
+CString Escaped(const unsigned char* bytes, DWORD count, DWORD shown) {
+  if (count < shown) shown = count;
   std::string text;
   for (DWORD i = 0; i < shown; ++i) {
     // A backslash is escaped too, so that \xNN always means one byte.

@@ -40,8 +40,8 @@ struct WaitSeen {
 constexpr const char* SEND_FAILED = "sending failed";
 
 // Bytes from the line as a record line shows them: printable ASCII as is, any other byte
-// as \xNN, at most the first WaitSeen::KEPT of them (`bytes` holds at least those).
-CString Escaped(const unsigned char* bytes, DWORD count);
+// as \xNN, at most the first `shown` of them (`bytes` holds at least those).
+CString Escaped(const unsigned char* bytes, DWORD count, DWORD shown = WaitSeen::KEPT);
 // What was awaited (any answer when `expectedCount` is 0) and what came instead, or that
 // nothing came within the time-out.
 CString DescribeWait(const unsigned char* expected, DWORD expectedCount, const WaitSeen& seen);
