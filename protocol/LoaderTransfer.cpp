@@ -60,6 +60,9 @@ int CUpdateDialog::AwaitDirectReply(DirectReply& reply) {
     left -= read;
   }
   if (reply.count != queued) {
+    m_record.Write("%s: %lu bytes queued, the reads gave %lu (last read: %s); message \"%s\"", STAGE, queued,
+                   reply.count, static_cast<const char*>(Escaped(reply.buffer, reply.stored, sizeof reply.buffer)),
+                   Texts::ReadMismatch);
     MessageBox(Texts::ReadMismatch, AfxGetApp()->m_strAppName, MB_OK);
   }
   return EndWait(1, WaitSeen::Judged, reply.buffer, reply.stored);
