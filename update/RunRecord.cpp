@@ -12,8 +12,9 @@ constexpr ULONGLONG ROTATE_AT = 1024 * 1024;  // bytes: then update.old.log, and
 constexpr int LINE_TEXT = 2048;
 }  // namespace
 
-void CRunRecord::Open() {
+void CRunRecord::Open(const char* port) {
   Close();
+  m_port = port;
   char base[MAX_PATH];
   const DWORD length = ::GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
   if (length == 0 || length >= sizeof base) return;
@@ -27,9 +28,10 @@ void CRunRecord::Open() {
       (ULONGLONG{data.nFileSizeHigh} << 32 | data.nFileSizeLow) >= ROTATE_AT) {
     ::MoveFileExA(log.c_str(), (folder + "\\update.old.log").c_str(), MOVEFILE_REPLACE_EXISTING);
   }
-  // Others may read it while a run lasts: support can look at a run that hangs.
-  m_hFile = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                          nullptr);
+  // Others may read it while a run lasts (support can look at a run that hangs), a copy of the
+  // program on another port writes its own lines to it, and either may rotate it.
+  m_hFile = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 void CRunRecord::Close() {
@@ -43,8 +45,9 @@ void CRunRecord::Write(const char* format, ...) {
   SYSTEMTIME now;
   ::GetLocalTime(&now);
   char text[LINE_TEXT];
-  const int stamp = std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth,
-                                  now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  const int stamp =
+      std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u %s ", now.wYear, now.wMonth, now.wDay,
+                    now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, static_cast<const char*>(m_port));
   va_list args;
   va_start(args, format);
   std::vsnprintf(text + stamp, sizeof text - stamp, format, args);
@@ -64,6 +67,7 @@ void CRunRecord::Write(const char* format, ...) {
   int length = ::WideCharToMultiByte(CP_UTF8, 0, wide, wideLength - 1, line, LINE_TEXT * 3, nullptr, nullptr);
   line[length++] = '\r';
   line[length++] = '\n';
+  // One append for the whole line: another copy's lines fall between lines, never inside one.
   DWORD written = 0;
   ::WriteFile(m_hFile, line, static_cast<DWORD>(length), &written, nullptr);
 }

@@ -16,14 +16,17 @@ class CRunRecord {
   CRunRecord& operator=(const CRunRecord&) = delete;
 
   // Opens %LOCALAPPDATA%\Haldren\ZK-4100 Update\update.log for appending, making the folders
-  // when missing. A file of 1 MB or more becomes update.old.log first, replacing an older one.
-  void Open();
+  // when missing, for the run on `port`. A file of 1 MB or more becomes update.old.log first,
+  // replacing an older one.
+  void Open(const char* port);
   void Close();
-  // One line in UTF-8: the local date and time to the millisecond, the text, CRLF.
+  // One line in UTF-8: the local date and time to the millisecond, the run's port, the text,
+  // CRLF.
   void Write(const char* format, ...);
 
  private:
   HANDLE m_hFile = INVALID_HANDLE_VALUE;
+  CString m_port;  // tells apart the lines of copies that run at once on other ports
 };
 
 // What a wait for the radio received and how it ended, kept for the record of a failure.

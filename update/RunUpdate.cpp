@@ -11,7 +11,7 @@
 #include "update/Marker.h"
 
 void CUpdateDialog::RunUpdate() {
-  m_record.Open();
+  m_record.Open(SelectedPort());
   const ULONGLONG started = ::GetTickCount64();  // for the record only
   UpdateSteps();
   m_record.Write("run ended after %.3f s", static_cast<double>(::GetTickCount64() - started) / 1000);

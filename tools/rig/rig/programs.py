@@ -134,11 +134,11 @@ def answer(key="Return", caption=BOX, read_s=0):
 
 
 def record():
-    """The utility's run record, event by event: each line's local time to the millisecond is
-    checked and cut off. A line still being written is left out."""
+    """The utility's run record, event by event: each line's local time to the millisecond and
+    the run's port are checked and cut off. A line still being written is left out."""
     path = wine.record_file()
     lines = path.read_bytes().decode("utf-8").split("\r\n")[:-1] if path.exists() else []
-    stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.+)", line) for line in lines]
+    stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} COM\d (.+)", line) for line in lines]
     assert all(stamped), lines
     return [m[1] for m in stamped]
 
