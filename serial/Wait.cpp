@@ -55,4 +55,7 @@ void CUpdateDialog::OnTimer(UINT_PTR id) {
   if (id == REPLY_TIMER) m_bTimedOut = 1;
 }
 
-void CUpdateDialog::OnAbort() { m_bAbort = 1; }
+void CUpdateDialog::OnAbort() {
+  m_bAbort = 1;
+  m_record.Write("Cancel pressed");  // when the operator asked, beside where a stage noticed it
+}

@@ -23,6 +23,8 @@ void CUpdateDialog::OnStart() {
   CWnd port = GetDlgItem(IDC_PORT);
   CWnd percent = GetDlgItem(IDC_PERCENT);
   CWnd help = GetDlgItem(ID_HELP);
+  m_record.Open(SelectedPort());
+  const ULONGLONG started = ::GetTickCount64();  // for the record only
 
   // Busy: no second run, no exit and no change of port while this one lasts.
   start.EnableWindow(FALSE);
@@ -50,6 +52,9 @@ void CUpdateDialog::OnStart() {
   abort.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
   help.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
   SendMessage(DM_SETDEFID, IDC_START);
+  // Only now: whoever reads "run ended" may start the next run at once.
+  m_record.Write("run ended after %.3f s", static_cast<double>(::GetTickCount64() - started) / 1000);
+  m_record.Close();
 }
 
 void CUpdateDialog::ShowPercent(UINT percent) {

@@ -94,5 +94,4 @@ class CUpdateDialog : public CDialog {
   // Update procedure helpers (update/).
   void WriteFirmware();  // the boot-mode stages and their result message
   void FinishRun();      // the closing steps: port closed, idle display
-  void UpdateSteps();    // the steps of one run between the opening and closing of its record
 };

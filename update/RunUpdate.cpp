@@ -11,14 +11,6 @@
 #include "update/Marker.h"
 
 void CUpdateDialog::RunUpdate() {
-  m_record.Open(SelectedPort());
-  const ULONGLONG started = ::GetTickCount64();  // for the record only
-  UpdateSteps();
-  m_record.Write("run ended after %.3f s", static_cast<double>(::GetTickCount64() - started) / 1000);
-  m_record.Close();
-}
-
-void CUpdateDialog::UpdateSteps() {
   DWORD marker = 0;
   ReadMarker(marker);
   m_record.Write("run started: version %s, port %s, marker %lu", static_cast<const char*>(ProgramVersion()),
