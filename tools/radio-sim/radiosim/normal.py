@@ -2,19 +2,23 @@
 anything else gets "?;".
 
 Keys of the scenario's "normal" section:
-    reply   the identification reply (default "TY120;")
-    busy    [delay_ms, ...]: a "?;" after each, before the reply
+    reply       the identification reply (default "TY120;")
+    busy_until  a file: "?;" every BUSY_MS until it exists, then the reply (a radio busy for
+                as long as a person at the other end needs)
 """
+import pathlib
+
 from . import known
 
 NOT_NOW = b"?;"
+BUSY_MS = 50
 
 
 class NormalConfig:
     def __init__(self, raw):
-        known(raw, {"reply", "busy"}, "normal")
+        known(raw, {"reply", "busy_until"}, "normal")
         self.reply = [(raw.get("reply", "TY120;").encode("latin-1"), 0.0)]
-        self.busy = [(NOT_NOW, float(d)) for d in raw.get("busy", [])]
+        self.busy_until = raw.get("busy_until")
 
 
 class Normal:
@@ -34,9 +38,15 @@ class Normal:
             return
         self.commands.append(command)
         if command == "TY":
-            self.port.reply("query", self.config.reply, lead=self.config.busy)
+            self.identify()
         else:
             self.port.send(NOT_NOW)
+
+    def identify(self):
+        if self.config.busy_until and not pathlib.Path(self.config.busy_until).exists():
+            self.port.reply("busy", [(NOT_NOW, 0.0), (self.identify, BUSY_MS)])
+        else:
+            self.port.reply("query", self.config.reply)
 
     def report(self):
         return {"commands": self.commands}
