@@ -6,22 +6,20 @@ import contextlib
 import pytest
 
 from rig import wine
-from rig.programs import BOX, MAIN, answer, marker, press, record, start_utility, until, window
+from rig.programs import BOX, MAIN, WAIT_S, answer, marker, press, record, start_utility, until, window
 from rig.radio import Radio, zk4100
 
 
-def pytest_collection_modifyitems(items):
-    """The installer's test last: the only one with a second Wine server on the display. Once,
-    the next program's window never got the keyboard after it."""
-    items.sort(key=lambda item: item.path.name == "test_installer.py")
-
-
 class Session:
+    """The program as a person at the screen drives it: each key pressed only once the program
+    is in the state the key is meant for, as the screen or the record shows it."""
+
     def __init__(self, stack):
         self._stack = stack
         self.radios = {}
         self.utility = None
         self._read = 0  # record events already returned
+        self._runs = self._ended = 0  # runs started, and seen ended in the record
 
     def start(self, ports=(1,), scenario=None, **utility):
         """Radios on `ports`, then the program, with a record of its own."""
@@ -29,7 +27,7 @@ class Session:
             self.plug_radio(scenario, port)
         with contextlib.suppress(FileNotFoundError, NotADirectoryError):
             wine.record_file().unlink()
-        self._read = 0
+        self._read = self._runs = self._ended = 0
         self.utility = start_utility(**utility)
         self._stack.callback(self.utility.wait)
         self._stack.callback(self.utility.kill)
@@ -44,31 +42,62 @@ class Session:
     def radio(self):
         return self.radios[1]
 
-    def start_run(self):
-        window(MAIN)
-        press("Return")  # Enter presses OK, the default button
+    def ended(self):
+        """Why nothing more can come from the program: it has ended."""
+        code = self.utility.poll()
+        return code is not None and f"the program ended with exit code {code}"
 
-    answer = staticmethod(answer)
+    def run_over(self):
+        """Why no box can come any more: the program has ended, or so has the run."""
+        if self._runs and self.ended_runs() >= self._runs:
+            return "the run has ended (see its record)"
+        return self.ended()
+
+    def events(self):
+        """The record's events; counts the runs it shows ended (a record taken away keeps the count)."""
+        events = record()
+        self._ended = max(self._ended, sum(e.startswith("run ended") for e in events))
+        return events
+
+    def ended_runs(self):
+        self.events()
+        return self._ended
+
+    def start_run(self):
+        """Enter on the idle window: once the record shows every earlier run ended, which it
+        writes once the window is idle again."""
+        until(lambda: self.ended_runs() >= self._runs, WAIT_S, "the earlier run's end in the record",
+              hopeless=self.ended)
+        window(MAIN, self.ended)
+        press("Return")  # Enter presses OK, the default button
+        self._runs += 1
+
+    def answer(self, key="Return", **box):
+        answer(key, hopeless=self.run_over, **box)
+
+    def said(self, event):
+        """Waits until the running run's record shows `event`."""
+        until(lambda: event in self.events()[self._read:], WAIT_S, f"{event!r} in the record", hopeless=self.run_over)
 
     def exit(self):
         """Exit pressed in the main window: the program's exit code; it must end within 20 s."""
-        window(MAIN)
+        window(MAIN, self.ended)
         press("alt+e")
         return self.utility.wait(20)
 
     def enter_writing_mode(self):
         """The person re-cables the radio with S1 on, then accepts the prompt."""
-        window(BOX)
+        window(BOX, self.run_over)
         self.radio.switch_to_boot()
         self.answer()
 
-    def run_said(self, timeout=120):
+    def run_said(self):
         """The next run's events in the record, from "run started" to "run ended", once it has ended."""
         def ended():
-            events = record()[self._read:]
+            events = self.events()[self._read:]
             end = next((i for i, e in enumerate(events) if e.startswith("run ended")), None)
             return None if end is None else events[:end + 1]
-        run = until(ended, timeout, "the run's end in the record")
+        run = until(ended, WAIT_S, "the run's end in the record", hopeless=self.ended)
         self._read += len(run)
         assert run[0].startswith("run started"), run
         return run
@@ -87,7 +116,7 @@ def update(session):
     def start(marker_setup=("create",), normal=None, faults=None, ports=(1,), start_in="normal", **utility):
         marker(*marker_setup)
         session.start(ports, zk4100(start_in=start_in, normal=normal, faults=faults), **utility)
-        window(MAIN)
+        window(MAIN, session.ended)
         return session
     yield start
     marker("clear")

@@ -7,33 +7,39 @@ import shutil
 import pytest
 
 from rig import wine
-from rig.programs import BOX, boxes, marker, message, press, prompt, until, window
+from rig.programs import BOX, MAIN, WAIT_S, boxes, marker, message, press, prompt, until, window
 from rig.radio import zk4100
-from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, WRITING_MODE
+from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, WRITE_FAILED, WRITING_MODE
 
 
-def test_keys_that_end_nothing_a_cancel_then_a_second_run_that_completes_and_exit(update, request):
-    # A file where the record's folder belongs: no record can be kept, and the runs go as ever.
-    blocker = wine.record_file().parent
-    shutil.rmtree(blocker, ignore_errors=True)
-    blocker.parent.mkdir(parents=True, exist_ok=True)
-    blocker.write_bytes(b"")
-    request.addfinalizer(blocker.unlink)
-    # The key exists; "Data" does not yet. "?;" for about two seconds: time to press keys while
-    # the radio is being identified.
-    s = update(normal={"busy": [0] + [50] * 40})
+def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_completes_and_exit(
+        update, request, tmp_path):
+    # The radio answers "?;" until the person's keys have been seen: they land while it is
+    # being identified, however long the machine takes.
+    keys_seen = tmp_path / "keys-seen"
+    s = update(normal={"busy_until": str(keys_seen)})  # the key exists; "Data" does not yet
     end_nothing = ("Escape", "alt+F4")  # alt+F4: the close request, as a window manager's close button sends it
     for key in end_nothing:
         press(key)
     s.start_run()
     s.answer()  # the connection prompt
+    window(MAIN, s.run_over)
     for key in (*end_nothing, "Return"):  # identifying: Enter now presses Cancel, which has the focus
         press(key)
+    s.said("Cancel pressed")
+    keys_seen.touch()
     s.enter_writing_mode()  # identification does not look at the abort ...
     s.answer()  # "Failed!"
+    run = s.run_said()
+    assert boxes(run) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
     assert marker("read") == {"key": True, "value": 3120}
     assert s.radio.stop()["radio"]["boot"]["program"]["received"] == 1  # ... the loader does, at its first byte
 
+    # A file where the record's folder belongs: no record can be kept, and the run goes as ever.
+    blocker = wine.record_file().parent
+    shutil.rmtree(blocker)
+    blocker.write_bytes(b"")
+    request.addfinalizer(blocker.unlink)
     s.plug_radio(zk4100(start_in="boot"))  # the second run starts without the abort
     s.start_run()
     for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
@@ -99,7 +105,8 @@ def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp
     s = update(("create", "3120"), faults=[hold], dll_overrides="winhlp32.exe=d")
     s.start_run()
     s.enter_writing_mode()
-    until(flag.exists, 60, "the radio holding back its reply", every=0.01)
+    until(flag.exists, WAIT_S, "the radio holding back its reply", every=0.01, hopeless=s.run_over)
+    window(MAIN, s.run_over)
     press("alt+h")
     s.answer(caption="ZK4100Update", read_s=3)  # "Failed to launch help.", captioned with the program's name
     s.answer()
@@ -130,7 +137,7 @@ def test_a_port_that_cannot_be_opened_ends_the_run(update, opening):
         s.start_run()
     else:
         s.start_run()
-        window(BOX)
+        window(BOX, s.run_over)
         s.radio.stop()
         s.answer()
     s.answer()

@@ -1,7 +1,7 @@
 """Windows programs of the build under Wine: the utility itself, as a person at the screen meets
 it, and the stage host."""
+import contextlib
 import json
-import os
 import re
 import select
 import subprocess
@@ -12,6 +12,18 @@ from . import wine
 # Where the program keeps the marker, as its source names it.
 MARKER_KEY = "HKLM\\" + re.search(r'MARKER_KEY = "(.*)"', (wine.ROOT / "update" / "Marker.h").read_text())[1].replace(
     "\\\\", "\\")
+
+
+EVIDENCE = wine.BUILD / "evidence"  # what failed tests leave behind
+WINE_LOG = EVIDENCE / "wine.log"      # Wine's messages for the programs started here, appended
+
+
+def program_env(wine_debug="fixme-all"):
+    """The environment of a program under test: Wine's errors on, to WINE_LOG."""
+    env = wine.env()
+    env["WINEDEBUG"] = wine_debug
+    EVIDENCE.mkdir(parents=True, exist_ok=True)
+    return env
 
 
 def exe(name):
@@ -27,9 +39,10 @@ class StageHost:
     `process` is the Wine process that runs it (Linux sees its CPU time as Windows does)."""
 
     def __init__(self):
-        self.process = subprocess.Popen([wine.loader(), str(exe("stage_host.exe"))], env=wine.env(),
-                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                         text=True, bufsize=1)
+        env = program_env()
+        with open(WINE_LOG, "a") as log:
+            self.process = subprocess.Popen([wine.loader(), str(exe("stage_host.exe"))], env=env, stdin=subprocess.PIPE,
+                                            stdout=subprocess.PIPE, stderr=log, text=True, bufsize=1)
 
     def __call__(self, name, *args, timeout=60):
         """The reply to the command `name` with its arguments (bytes go as lists of numbers), which
@@ -106,28 +119,51 @@ def shown(caption):
     return found.stdout.split()
 
 
-def until(check, timeout, what, every=0.05):
+# Waits are bounded for a program that hangs: a whole write against the unpaced radio takes
+# seconds, and a planted fault must fail a test well within a minute.
+WAIT_S = 45
+KEYBOARD_S = 5  # on the screen this long without taking the keys: no person could answer it
+
+
+def until(check, timeout, what, every=0.05, hopeless=None):
     """The first result of check() that is not false, looked for `every` seconds; fails saying
-    `what` did not come within `timeout` seconds."""
+    `what` did not come within `timeout` seconds, or at once when `hopeless()` gives a reason
+    why it cannot come any more."""
     deadline = time.monotonic() + timeout
     while not (found := check()):
+        why = hopeless and hopeless()
+        assert not why, f"{what}: cannot come any more, {why}"
         assert time.monotonic() < deadline, f"{what}: not within {timeout} s"
         time.sleep(every)
     return found
 
 
-def window(caption, timeout=120):
-    """The X id of the window with this caption, once it is on the screen and has the keyboard."""
-    def focused():
-        focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
-        return focus if focus in shown(caption) else None
-    return until(focused, timeout, f"the window {caption!r} with the keyboard")
+def window(caption, hopeless=None):
+    """The X id of the window with this caption, waited for on the screen as a person sees it;
+    once there it must take the keys within KEYBOARD_S."""
+    until(lambda: shown(caption), WAIT_S, f"the window {caption!r} on the screen", hopeless=hopeless)
+    return until(lambda: keys_go_to() == caption and shown(caption), KEYBOARD_S,
+                 f"the window {caption!r}, on the screen, taking the keys")[0]
 
 
-def answer(key="Return", caption=BOX, read_s=0):
-    """The next box, answered with `key` (Return: OK, Escape: Cancel) once it has the keyboard,
+_keyboard = {}  # prefix: the running keyboard.exe
+
+
+def keys_go_to():
+    """The caption of the window that takes the keys, as Wine's desktop itself tells."""
+    tool = _keyboard.get(wine.PREFIX)
+    if tool is None or tool.poll() is not None:
+        tool = _keyboard[wine.PREFIX] = subprocess.Popen([wine.loader(), str(exe("keyboard.exe"))], env=wine.env(),
+                                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    tool.stdin.write("\n")
+    tool.stdin.flush()
+    return tool.stdout.readline().rstrip("\n")
+
+
+def answer(key="Return", caption=BOX, read_s=0, hopeless=None):
+    """The next box, answered with `key` (Return: OK, Escape: Cancel) once it takes the keys,
     or after a person has read it for `read_s`; back when it has left the screen."""
-    box = window(caption)
+    box = window(caption, hopeless)
     time.sleep(read_s)
     press(key)
     until(lambda: box not in shown(caption), 10, f"the box {box} gone")
@@ -160,13 +196,36 @@ def boxes(events):
 def start_utility(dll_overrides="", program=None, trace=None):
     """ZK4100Update.exe started as an operator starts it: the build's, or `program` (a Windows
     path: where an installer put it). With `trace` = (channels, file), Wine's messages on those
-    channels (WINEDEBUG) go to the file, the messages of the programs it starts too. Killing the
-    process ends the program; a help viewer it started lives on."""
-    env = wine.env()
+    channels (WINEDEBUG) go to the file, the messages of the programs it starts too; else Wine's
+    errors go to WINE_LOG. Killing the process ends the program; a help viewer it started lives on."""
+    env = program_env(*(trace or ())[:1])
     if dll_overrides:
         env["WINEDLLOVERRIDES"] += ";" + dll_overrides
-    if trace:
-        env["WINEDEBUG"] = trace[0]
-    with open(trace[1] if trace else os.devnull, "w") as stderr:
+    with open(trace[1], "w") if trace else open(WINE_LOG, "a") as stderr:
         return subprocess.Popen([wine.loader(), program or str(exe("ZK4100Update.exe"))], env=env,
                                 stdout=subprocess.DEVNULL, stderr=stderr)
+
+
+def evidence(name, wine_log_from=0):
+    """What a failed test leaves for whoever reads its report: a screenshot of the display (kept
+    in EVIDENCE), the windows on the screen and which takes the keys, the run record, and the
+    tail of Wine's messages since `wine_log_from`."""
+    shot = EVIDENCE / (re.sub(r"[^\w.-]+", "_", name) + ".png")
+    shot.parent.mkdir(parents=True, exist_ok=True)
+    took = subprocess.run(["import", "-window", "root", str(shot)], capture_output=True, text=True)
+    focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
+    listed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^"], capture_output=True, text=True)
+    names = {i: subprocess.run(["xdotool", "getwindowname", i], capture_output=True, text=True).stdout.strip()
+             for i in listed.stdout.split()}
+    path = wine.record_file()
+    recorded = path.read_bytes().decode("utf-8", "replace").splitlines()[-30:] if path.is_file() else ["(none)"]
+    messages = []
+    with contextlib.suppress(FileNotFoundError), open(WINE_LOG, errors="replace") as log:
+        log.seek(wine_log_from)
+        messages = log.read().splitlines()[-40:]
+    return "\n".join([
+        f"screenshot: {shot}" if took.returncode == 0 else f"screenshot: failed: {took.stderr.strip()}",
+        f"windows on the screen (* has the X focus); the keys go to {keys_go_to()!r}:",
+        *(f"  {'*' if i == focus else ' '} {i} {n!r}" for i, n in names.items()),
+        f"run record ({path}), last lines:", *(f"  {line}" for line in recorded),
+        f"Wine's messages ({WINE_LOG}), last lines:", *(f"  {line}" for line in messages or ["(none)"])])
