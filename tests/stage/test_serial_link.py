@@ -1,8 +1,10 @@
 """Opening, sending and receiving over a pseudo-terminal that plays the radio."""
+import time
+
 import pytest
 
-from rig.programs import StageHost
-from texts import NO_PORTS, PORT_FAILED, as_seen, boxes_for
+from rig.programs import BOX, StageHost, marker, record
+from texts import CONNECTION, NO_PORTS, OK_BUTTON, PORT_FAILED, as_seen, boxes_for
 
 
 @pytest.mark.parametrize("flow", [
@@ -54,15 +56,24 @@ def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     assert as_seen(opened["boxes"]) == boxes_for(PORT_FAILED)
 
 
-def test_a_write_the_line_never_takes_fails_instead_of_hanging(stage):
+def test_a_write_the_line_never_takes_fails_at_its_time_out_saying_so(stage):
     radio, host = stage()
     assert host("open")["result"] == 1
-    radio.freeze()  # the other side reads no more: the pseudo-terminal fills, then blocks
-    chunk = bytes(128)
+    radio.freeze()  # the other side reads no more: the pseudo-terminal fills, then takes nothing
     for _ in range(1000):  # 128 KB: far more than the line holds
-        # A write that hangs leaves the host silent: read() then raises TimeoutError.
-        sent = host("send", chunk, timeout=30)
-        if sent["result"] == 0:
+        asked = time.monotonic()
+        sent = host("send", bytes(128), timeout=30)  # a write that hangs leaves the host silent
+        # A healthy write returns at once; this one waited out the write time-out (2 s and more).
+        if sent["result"] == 0 or time.monotonic() - asked > 1.5:
             break
-    assert sent["result"] == 0
+    timed_out = (BOX, host("system-text", 1460)["text"], "exclamation", OK_BUTTON)  # ERROR_TIMEOUT
+    assert (sent["result"], as_seen(sent["boxes"])) == (0, [timed_out])
     host("close")
+    # The line still full when a run identifies the radio: its query meets the same, and the run
+    # ends there, saying so.
+    marker("create")
+    assert as_seen(host("update", timeout=30)["boxes"]) == boxes_for(CONNECTION) + [timed_out]
+    run = record()
+    assert run[run.index("writing 6 bytes: the port took 0") + 1:][:2] == [
+        f"writing to the port failed: {timed_out[1].strip()}", "identification failed at the query: sending failed"]
+    marker("clear")
