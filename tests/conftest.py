@@ -22,14 +22,14 @@ def pytest_runtest_setup(item):
 def pytest_runtest_makereport(item, call):
     """A failure with the Wine programs explains itself on a machine nobody here can look at."""
     report = (yield).get_result()
-    if report.failed and report.when != "teardown" and {"stage", "e2e"} & set(item.path.parts):
-        report.sections.append(("evidence", programs.evidence(item.name, item.stash.get(WINE_LOG_FROM, 0))))
+    if report.failed and call.when != "teardown" and {"stage", "e2e"} & set(item.path.parts):
+        report.sections.append(("evidence", programs.evidence(item.name, item.stash[WINE_LOG_FROM])))
 
 
 @pytest.fixture(scope="session", autouse=True)
 def wine_session():
     wine.ensure_prefix()
-    started = wine.start_server()
+    wine.stop_server()  # one left from another display would hold a stale desktop: start afresh
+    wine.start_server()
     yield
-    if started:
-        wine.stop_server()
+    wine.stop_server()

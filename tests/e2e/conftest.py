@@ -19,7 +19,7 @@ class Session:
         self.radios = {}
         self.utility = None
         self._read = 0  # record events already returned
-        self._runs = self._ended = 0  # runs started, and seen ended in the record
+        self._runs = self._said = 0  # runs started, and read to their end
 
     def start(self, ports=(1,), scenario=None, **utility):
         """Radios on `ports`, then the program, with a record of its own."""
@@ -27,7 +27,7 @@ class Session:
             self.plug_radio(scenario, port)
         with contextlib.suppress(FileNotFoundError, NotADirectoryError):
             wine.record_file().unlink()
-        self._read = self._runs = self._ended = 0
+        self._read = self._runs = self._said = 0
         self.utility = start_utility(**utility)
         self._stack.callback(self.utility.wait)
         self._stack.callback(self.utility.kill)
@@ -44,40 +44,24 @@ class Session:
 
     def ended(self):
         """Why nothing more can come from the program: it has ended."""
-        code = self.utility.poll()
-        return code is not None and f"the program ended with exit code {code}"
+        return (code := self.utility.poll()) is not None and f"the program ended with exit code {code}"
 
     def run_over(self):
         """Why no box can come any more: the program has ended, or so has the run."""
-        if self._runs and self.ended_runs() >= self._runs:
-            return "the run has ended (see its record)"
-        return self.ended()
-
-    def events(self):
-        """The record's events; counts the runs it shows ended (a record taken away keeps the count)."""
-        events = record()
-        self._ended = max(self._ended, sum(e.startswith("run ended") for e in events))
-        return events
-
-    def ended_runs(self):
-        self.events()
-        return self._ended
+        run_ended = self._said < self._runs and any(e.startswith("run ended") for e in record()[self._read:])
+        return self.ended() or run_ended and "the run has ended (see its record)"
 
     def start_run(self):
-        """Enter on the idle window: once the record shows every earlier run ended, which it
-        writes once the window is idle again."""
-        until(lambda: self.ended_runs() >= self._runs, WAIT_S, "the earlier run's end in the record",
-              hopeless=self.ended)
+        """Enter on the idle window, once the record says the earlier run ended (it does so once
+        the window is idle again)."""
+        if self._said < self._runs:
+            self.run_said()
         window(MAIN, self.ended)
         press("Return")  # Enter presses OK, the default button
         self._runs += 1
 
     def answer(self, key="Return", **box):
         answer(key, hopeless=self.run_over, **box)
-
-    def said(self, event):
-        """Waits until the running run's record shows `event`."""
-        until(lambda: event in self.events()[self._read:], WAIT_S, f"{event!r} in the record", hopeless=self.run_over)
 
     def exit(self):
         """Exit pressed in the main window: the program's exit code; it must end within 20 s."""
@@ -94,11 +78,12 @@ class Session:
     def run_said(self):
         """The next run's events in the record, from "run started" to "run ended", once it has ended."""
         def ended():
-            events = self.events()[self._read:]
+            events = record()[self._read:]
             end = next((i for i, e in enumerate(events) if e.startswith("run ended")), None)
             return None if end is None else events[:end + 1]
         run = until(ended, WAIT_S, "the run's end in the record", hopeless=self.ended)
         self._read += len(run)
+        self._said += 1
         assert run[0].startswith("run started"), run
         return run
 

@@ -1,18 +1,10 @@
-"""The window as a person at the keyboard meets it: the About box, Help, and no port to list.
-(Keys that end nothing and Exit: test_update.py; the window menu, idle and busy, in-process:
+"""The window as a person at the keyboard meets it: Help, and no port to list. (Keys that end
+nothing and Exit: test_update.py; the window menu and its About box, idle and busy, in-process:
 tests/stage/test_window_menu.py.)"""
 import re
 
 from rig import wine
-from rig.programs import ABOUT, press, until
-
-
-def test_the_about_box_opens_over_the_idle_window(update):
-    s = update()
-    for key in ("alt+space", "Up", "Return"):  # the window menu by keyboard, then its last entry
-        press(key)
-    s.answer(caption=ABOUT)
-    assert s.utility.poll() is None
+from rig.programs import press, until
 
 
 def test_help_asks_the_viewer_for_the_programs_help_file(update, tmp_path):

@@ -129,7 +129,7 @@ class Host:
                 done = threading.Event()
                 switch = threading.Thread(target=switch_after_answer, args=(answered, radio, done))
                 switch.start()
-                boxes = self.host("update", timeout=120)["boxes"]
+                boxes = self.host("update")["boxes"]
                 done.set()
                 switch.join()
                 state = idle(self.host)

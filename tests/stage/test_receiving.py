@@ -2,7 +2,6 @@
 wait, and the identification, with bytes stored as the reader stores them, in timed pieces."""
 import pytest
 
-from rig.programs import BOX
 from texts import DETECTION_FAILED, as_seen, boxes_for
 
 ACK = b"\x06"
@@ -72,17 +71,6 @@ def test_a_flood_is_counted_without_overrunning_the_reply_buffer(host):
     assert (waited["result"], waited["timed_out"]) == (0, 1)
 
 
-def test_a_reply_that_came_while_a_box_was_open_counts(host):
-    # A third of the time-out in; the box (the About box, for Help) stays open three time-outs.
-    host("ring", 0)
-    host("hold-boxes", 450)
-    host("about-after", 0)
-    waited = host("wait", 150, ACK, 0, pieces((ACK, 50)))
-    host("hold-boxes", 0)
-    assert waited["result"] == 1
-    assert len(waited["boxes"]) == 1  # the box read meanwhile
-
-
 @pytest.mark.parametrize("reply, accepted, box_ms", [
     ([(b"TY120;", 0)], True, 0),
     ([(b"TY1", 0), (b"20;", 5)], True, 0),
@@ -120,10 +108,3 @@ def test_identification_gives_up_about_200_ms_after_the_query(host):
     identified = host("identify", [])
     assert identified["result"] == 0
     assert 180 <= identified["ms"] <= 600  # nor a slow radio failed, nor the operator kept waiting
-
-
-def test_a_failing_write_shows_the_systems_text_and_gives_zero(host):
-    sent = host("send", b"\x55")  # no port open: an invalid handle
-    assert sent["result"] == 0
-    invalid_handle = host("system-text", 6)["text"]
-    assert [(b["caption"], b["text"], b["icon"]) for b in sent["boxes"]] == [(BOX, invalid_handle, "exclamation")]

@@ -56,7 +56,7 @@ def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     assert as_seen(opened["boxes"]) == boxes_for(PORT_FAILED)
 
 
-def test_a_write_the_line_never_takes_fails_at_its_time_out_saying_so(stage):
+def test_a_write_the_line_never_takes_or_refuses_fails_saying_so(stage):
     radio, host = stage()
     assert host("open")["result"] == 1
     radio.freeze()  # the other side reads no more: the pseudo-terminal fills, then takes nothing
@@ -69,6 +69,8 @@ def test_a_write_the_line_never_takes_fails_at_its_time_out_saying_so(stage):
     timed_out = (BOX, host("system-text", 1460)["text"], "exclamation", OK_BUTTON)  # ERROR_TIMEOUT
     assert (sent["result"], as_seen(sent["boxes"])) == (0, [timed_out])
     host("close")
+    sent = host("send", b"\x55")  # a write that fails outright (no port: an invalid handle) says why too
+    assert (sent["result"], as_seen(sent["boxes"])) == (0, [(BOX, host("system-text", 6)["text"], *timed_out[2:])])
     # The line still full when a run identifies the radio: its query meets the same, and the run
     # ends there, saying so.
     marker("create")

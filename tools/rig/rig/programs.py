@@ -1,6 +1,5 @@
 """Windows programs of the build under Wine: the utility itself, as a person at the screen meets
 it, and the stage host."""
-import contextlib
 import json
 import re
 import select
@@ -14,16 +13,20 @@ MARKER_KEY = "HKLM\\" + re.search(r'MARKER_KEY = "(.*)"', (wine.ROOT / "update" 
     "\\\\", "\\")
 
 
+# Waits are bounded for a program that hangs: a whole write against the unpaced radio takes
+# seconds, and a planted fault must fail a test well within a minute.
+WAIT_S = 45
 EVIDENCE = wine.BUILD / "evidence"  # what failed tests leave behind
 WINE_LOG = EVIDENCE / "wine.log"      # Wine's messages for the programs started here, appended
 
 
-def program_env(wine_debug="fixme-all"):
-    """The environment of a program under test: Wine's errors on, to WINE_LOG."""
-    env = wine.env()
-    env["WINEDEBUG"] = wine_debug
+def launch(program, debug="fixme-all", log=WINE_LOG, dll_overrides="", **popen):
+    """A Windows program under test, its Wine messages on the `debug` channels appended to `log`."""
+    env = {**wine.env(), "WINEDEBUG": debug}
+    env["WINEDLLOVERRIDES"] += ";" + dll_overrides
     EVIDENCE.mkdir(parents=True, exist_ok=True)
-    return env
+    with open(log, "a") as stderr:
+        return subprocess.Popen([wine.loader(), str(program)], env=env, stderr=stderr, **popen)
 
 
 def exe(name):
@@ -39,12 +42,10 @@ class StageHost:
     `process` is the Wine process that runs it (Linux sees its CPU time as Windows does)."""
 
     def __init__(self):
-        env = program_env()
-        with open(WINE_LOG, "a") as log:
-            self.process = subprocess.Popen([wine.loader(), str(exe("stage_host.exe"))], env=env, stdin=subprocess.PIPE,
-                                            stdout=subprocess.PIPE, stderr=log, text=True, bufsize=1)
+        self.process = launch(exe("stage_host.exe"), stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                              bufsize=1)
 
-    def __call__(self, name, *args, timeout=60):
+    def __call__(self, name, *args, timeout=WAIT_S):
         """The reply to the command `name` with its arguments (bytes go as lists of numbers), which
         the host must have understood."""
         command = [name, *(list(a) if isinstance(a, bytes) else a for a in args)]
@@ -60,7 +61,7 @@ class StageHost:
         assert reply["ok"], reply
         return reply
 
-    def on_open_port(self, *commands, timeout=60):
+    def on_open_port(self, *commands, timeout=WAIT_S):
         """Opens the port and starts the reader, runs the commands (a name, or a name and its
         arguments), then stops and closes again: the commands' replies."""
         self("open")
@@ -105,23 +106,22 @@ def marker(action, value=None, kind="REG_DWORD"):
 MAIN, BOX, ABOUT = "Haldren ZK-4100 Update", "ZK-4100 Update", "About Haldren ZK-4100 Update"
 
 
-def press(keys):
-    """Keys as a person types them, through the X server that Wine's desktop reads (xdotool's
-    names: "Return", "alt+F4"), to the window that has the keyboard."""
-    subprocess.run(["xdotool", "key", keys], check=True)
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
 
 
-def shown(caption):
+def press(*keys):
+    """Keys as a person types them, one after the other, through the X server that Wine's desktop
+    reads (xdotool's names: "Return", "alt+F4"), to the window that takes the keys."""
+    subprocess.run(["xdotool", "key", *keys], check=True)
+
+
+def shown(caption=".*"):
     """The X ids of the windows on the screen with this caption (none of ours holds a character
     that the search's regular expression would read otherwise)."""
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{caption}$"], capture_output=True,
-                           text=True)
-    return found.stdout.split()
+    return xdotool("search", "--onlyvisible", "--name", f"^{caption}$").split()
 
 
-# Waits are bounded for a program that hangs: a whole write against the unpaced radio takes
-# seconds, and a planted fault must fail a test well within a minute.
-WAIT_S = 45
 KEYBOARD_S = 5  # on the screen this long without taking the keys: no person could answer it
 
 
@@ -146,18 +146,10 @@ def window(caption, hopeless=None):
                  f"the window {caption!r}, on the screen, taking the keys")[0]
 
 
-_keyboard = {}  # prefix: the running keyboard.exe
-
-
 def keys_go_to():
     """The caption of the window that takes the keys, as Wine's desktop itself tells."""
-    tool = _keyboard.get(wine.PREFIX)
-    if tool is None or tool.poll() is not None:
-        tool = _keyboard[wine.PREFIX] = subprocess.Popen([wine.loader(), str(exe("keyboard.exe"))], env=wine.env(),
-                                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    tool.stdin.write("\n")
-    tool.stdin.flush()
-    return tool.stdout.readline().rstrip("\n")
+    return subprocess.run([wine.loader(), exe("keyboard.exe")], env=wine.env(), capture_output=True,
+                          text=True).stdout.strip()
 
 
 def answer(key="Return", caption=BOX, read_s=0, hopeless=None):
@@ -198,12 +190,8 @@ def start_utility(dll_overrides="", program=None, trace=None):
     path: where an installer put it). With `trace` = (channels, file), Wine's messages on those
     channels (WINEDEBUG) go to the file, the messages of the programs it starts too; else Wine's
     errors go to WINE_LOG. Killing the process ends the program; a help viewer it started lives on."""
-    env = program_env(*(trace or ())[:1])
-    if dll_overrides:
-        env["WINEDLLOVERRIDES"] += ";" + dll_overrides
-    with open(trace[1], "w") if trace else open(WINE_LOG, "a") as stderr:
-        return subprocess.Popen([wine.loader(), program or str(exe("ZK4100Update.exe"))], env=env,
-                                stdout=subprocess.DEVNULL, stderr=stderr)
+    return launch(program or exe("ZK4100Update.exe"), *(trace or ()), dll_overrides=dll_overrides,
+                  stdout=subprocess.DEVNULL)
 
 
 def evidence(name, wine_log_from=0):
@@ -211,21 +199,15 @@ def evidence(name, wine_log_from=0):
     in EVIDENCE), the windows on the screen and which takes the keys, the run record, and the
     tail of Wine's messages since `wine_log_from`."""
     shot = EVIDENCE / (re.sub(r"[^\w.-]+", "_", name) + ".png")
-    shot.parent.mkdir(parents=True, exist_ok=True)
     took = subprocess.run(["import", "-window", "root", str(shot)], capture_output=True, text=True)
-    focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True).stdout.strip()
-    listed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^"], capture_output=True, text=True)
-    names = {i: subprocess.run(["xdotool", "getwindowname", i], capture_output=True, text=True).stdout.strip()
-             for i in listed.stdout.split()}
-    path = wine.record_file()
+    focus, path = xdotool("getwindowfocus"), wine.record_file()
     recorded = path.read_bytes().decode("utf-8", "replace").splitlines()[-30:] if path.is_file() else ["(none)"]
-    messages = []
-    with contextlib.suppress(FileNotFoundError), open(WINE_LOG, errors="replace") as log:
+    with open(WINE_LOG, "a+", errors="replace") as log:  # made if no program has been started
         log.seek(wine_log_from)
-        messages = log.read().splitlines()[-40:]
+        messages = log.read().splitlines()[-40:] or ["(none)"]
     return "\n".join([
         f"screenshot: {shot}" if took.returncode == 0 else f"screenshot: failed: {took.stderr.strip()}",
         f"windows on the screen (* has the X focus); the keys go to {keys_go_to()!r}:",
-        *(f"  {'*' if i == focus else ' '} {i} {n!r}" for i, n in names.items()),
+        *(f"  {'*' if i == focus else ' '} {i} {xdotool('getwindowname', i)!r}" for i in shown()),
         f"run record ({path}), last lines:", *(f"  {line}" for line in recorded),
-        f"Wine's messages ({WINE_LOG}), last lines:", *(f"  {line}" for line in messages or ["(none)"])])
+        f"Wine's messages ({WINE_LOG}), last lines:", *(f"  {line}" for line in messages)])
