@@ -74,7 +74,7 @@ def test_a_write_the_line_never_takes_or_refuses_fails_saying_so(stage):
     # The line still full when a run identifies the radio: its query meets the same, and the run
     # ends there, saying so.
     marker("create")
-    assert as_seen(host("update", timeout=30)["boxes"]) == boxes_for(CONNECTION) + [timed_out]
+    assert as_seen(host("update")["boxes"]) == boxes_for(CONNECTION) + [timed_out]
     run = record()
     assert run[run.index("writing 6 bytes: the port took 0") + 1:][:2] == [
         f"writing to the port failed: {timed_out[1].strip()}", "identification failed at the query: sending failed"]
