@@ -12,6 +12,28 @@ namespace {
 constexpr DWORD WRITE_TIMEOUT_PER_BYTE = 2;  // ms
 constexpr DWORD WRITE_TIMEOUT_BASE = 2000;   // ms
 
+// The port's flow control and lines as the driver keeps them, which another program may have
+// set: a line that never takes a byte shows its cause here.
+CString DescribeLine(HANDLE port, const DCB& dcb) {
+  static const char* const control[] = {"off", "on", "handshake", "toggle"};  // DTR_CONTROL_*, RTS_CONTROL_*
+  const auto onOff = [](DWORD on) { return on ? "on" : "off"; };
+  CString text;
+  text.Format("CTS flow %s, DSR flow %s, DTR %s, RTS %s, Xoff continue %s", onOff(dcb.fOutxCtsFlow),
+              onOff(dcb.fOutxDsrFlow), control[dcb.fDtrControl], control[dcb.fRtsControl],
+              onOff(dcb.fTXContinueOnXoff));
+  DWORD lines = 0;
+  CString modem;
+  if (::GetCommModemStatus(port, &lines)) {
+    modem.Format("CTS %s, DSR %s, RING %s, RLSD %s", onOff(lines & MS_CTS_ON), onOff(lines & MS_DSR_ON),
+                 onOff(lines & MS_RING_ON), onOff(lines & MS_RLSD_ON));
+  } else {
+    modem.Format("unknown %s", static_cast<const char*>(SystemCause(::GetLastError())));
+  }
+  CString line;
+  line.Format("%s; modem lines %s", static_cast<const char*>(text), static_cast<const char*>(modem));
+  return line;
+}
+
 HANDLE OpenExclusive(const char* name) {
   // No sharing: a port that another program holds open cannot be opened.
   return ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -87,6 +109,7 @@ int CUpdateDialog::OpenPort() {
   if (!::SetCommTimeouts(g_hPort, &timeouts)) return fail();
   ::SetCommMask(g_hPort, EV_RXCHAR);
   ::SetupComm(g_hPort, 4096, 4096);
+  m_record.Write("port opened at 9600 8N1: %s", static_cast<const char*>(DescribeLine(g_hPort, dcb)));
   return 1;
 }
 

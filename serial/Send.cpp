@@ -31,17 +31,7 @@ int CUpdateDialog::SendBytes(const unsigned char* data, DWORD count) {
 }
 
 void CUpdateDialog::ShowSystemError(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = ::FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
-  CString message;
-  if (length != 0) {
-    message = text;
-  } else {
-    message.Format("Error %lu", static_cast<unsigned long>(code));  // the system has no text for it
-  }
+  const CString message = SystemText(code);
   m_record.Write("writing to the port failed: %s", static_cast<const char*>(message));
   MessageBox(message, Texts::Caption, MB_OK | MB_ICONEXCLAMATION);
-  if (text) ::LocalFree(text);
 }

@@ -106,6 +106,27 @@ CString DescribeWait(const unsigned char* expected, DWORD expectedCount, const W
   return text;
 }
 
+CString SystemText(DWORD code) {
+  char* text = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
+  CString message;
+  if (length != 0) {
+    message = text;
+  } else {
+    message.Format("Error %lu", static_cast<unsigned long>(code));
+  }
+  if (text) ::LocalFree(text);
+  return message;
+}
+
+CString SystemCause(DWORD code) {
+  std::string text = static_cast<const char*>(SystemText(code));
+  text.erase(text.find_last_not_of(" \r\n") + 1);
+  return ("(" + text + ")").c_str();
+}
+
 CString ProgramVersion() {
   char path[MAX_PATH];
   const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);

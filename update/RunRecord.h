@@ -48,5 +48,10 @@ CString Escaped(const unsigned char* bytes, DWORD count, DWORD shown = WaitSeen:
 // What was awaited (any answer when `expectedCount` is 0) and what came instead, or that
 // nothing came within the time-out.
 CString DescribeWait(const unsigned char* expected, DWORD expectedCount, const WaitSeen& seen);
+// The system's text for an error code as FormatMessage gives it (line break included), or
+// "Error N" where it has none.
+CString SystemText(DWORD code);
+// The same in brackets without its line break, as a record line gives a cause in passing.
+CString SystemCause(DWORD code);
 // The program's version, from its version resource: "1.04".
 CString ProgramVersion();

@@ -98,9 +98,9 @@ def session():
 def update(session):
     """The program with a ZK-4100 on COM1 (or on each of `ports`) and the marker as given, its
     window on the screen."""
-    def start(marker_setup=("create",), normal=None, faults=None, ports=(1,), start_in="normal", **utility):
+    def start(marker_setup=("create",), normal=None, faults=None, ports=(1,), start_in="normal", line=None, **utility):
         marker(*marker_setup)
-        session.start(ports, zk4100(start_in=start_in, normal=normal, faults=faults), **utility)
+        session.start(ports, zk4100(start_in=start_in, normal=normal, faults=faults, line=line or {}), **utility)
         window(MAIN, session.ended)
         return session
     yield start

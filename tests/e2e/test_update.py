@@ -103,13 +103,15 @@ def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp
 
 
 def test_the_list_holds_the_ports_that_open_the_write_goes_to_the_port_picked_and_a_port_gone_ends_the_run(update):
-    s = update(("create", "3120"), ports=(2, 4), start_in="boot")  # COM1 and COM3 cannot be opened
+    # COM1 and COM3 cannot be opened; another program has left hardware flow control on.
+    s = update(("create", "3120"), ports=(2, 4), start_in="boot", line={"crtscts": True})
     press("shift+Tab", "Down")  # from OK back to the list, and its second entry
     s.start_run()
     for _ in range(3):
         s.answer()
     run = s.run_said()
     assert ", port COM4," in run[0]
+    assert ["CTS flow on" in e for e in run if e.startswith("port opened")] == [True, True]  # the pty passes all
     assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
     assert s.radios[4].stop()["radio"]["boot"]["flash_matches"]
     assert s.radios[2].stop()["to_radio"]["count"] == 0
