@@ -2,7 +2,6 @@
 #include "ui/UpdateDialog.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -35,13 +34,9 @@ void CUpdateDialog::OnStart() {
   GotoDlgCtrl(abort);  // Enter now presses Cancel
   m_bAbort = 0;
 
-  // For the length of the run only: a PC that sleeps mid-write leaves the radio erased, and
-  // each wait pass must sleep 1 ms, not a whole default timer tick (15.6 ms) of Windows.
-  ::SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
-  ::timeBeginPeriod(1);
+  m_hold.Take(m_hWnd);
   RunUpdate();  // the stages pump messages, so this window's handlers run meanwhile
-  ::timeEndPeriod(1);
-  ::SetThreadExecutionState(ES_CONTINUOUS);
+  m_hold.Release();
 
   start.EnableWindow(TRUE);
   abort.EnableWindow(FALSE);

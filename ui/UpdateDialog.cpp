@@ -56,6 +56,15 @@ bool CUpdateDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
       return false;
     case WM_CONTEXTMENU:
       return true;  // no context menu anywhere, not even the window menu from the caption
+    case WM_QUERYENDSESSION:
+      result = OnQueryEndSession(lParam);
+      return true;
+    case WM_ENDSESSION:
+      OnEndSession(static_cast<BOOL>(wParam), lParam);
+      return true;
+    case WM_POWERBROADCAST:
+      OnPowerBroadcast(wParam);
+      return false;
     default:
       if (IsCtlColorMessage(message)) {
         result = OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));

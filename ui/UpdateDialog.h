@@ -4,6 +4,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/String.h"
+#include "ui/RunHold.h"
 #include "update/RunRecord.h"
 
 class CUpdateDialog : public CDialog {
@@ -20,6 +21,7 @@ class CUpdateDialog : public CDialog {
   // The run's record (update/), and what the latest wait for the radio got, for a failure's line.
   CRunRecord m_record;  // open from the start of a run to its end
   WaitSeen m_lastWait{};
+  CRunHold m_hold;  // what the run holds of the PC, from its start to the idle window again
 
   // Serial link (serial/).
   void EnumeratePorts();
@@ -61,6 +63,9 @@ class CUpdateDialog : public CDialog {
   bool OnPaint();
   LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
   void OnDestroy();
+  BOOL OnQueryEndSession(LPARAM kind);
+  void OnEndSession(BOOL ending, LPARAM kind);
+  void OnPowerBroadcast(WPARAM event);
 
   // Serial link handlers (serial/).
   void OnTimer(UINT_PTR id);

@@ -84,9 +84,10 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     assert marker("read")["value"] is None
 
 
-def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp_path):
+def test_a_help_box_read_and_an_end_of_session_during_a_chunk_wait_do_not_fail_the_write(update, tmp_path):
     # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
-    # and says when it begins; the person presses Help then and reads its box for 3 s.
+    # and says when it begins; the person presses Help then and reads its box for 3 s, while
+    # Windows asks to end the session.
     flag = tmp_path / "holding"
     hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
     s = update(("create", "3120"), faults=[hold], dll_overrides="winhlp32.exe=d")
@@ -95,11 +96,17 @@ def test_a_help_box_read_during_a_chunk_wait_does_not_fail_the_write(update, tmp
     until(flag.exists, WAIT_S, "the radio holding back its reply", every=0.01, hopeless=s.run_over)
     window(MAIN, s.run_over)
     press("alt+h")
-    s.answer(caption="ZK4100Update", read_s=3)  # "Failed to launch help.", captioned with the program's name
+    help_failed = "ZK4100Update"  # "Failed to launch help.", captioned with the program's name
+    window(help_failed, s.run_over)
+    assert wine.end_session() == 1  # refused
+    s.answer(caption=help_failed, read_s=3)
     s.answer()
     s.answer()
-    assert boxes(s.run_said()) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
+    run = s.run_said()
+    assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
+    assert "Windows asked to end the session (a shutdown or restart): refused, the run goes on" in run
     assert s.radio.stop()["radio"]["boot"]["flash_matches"]
+    assert (wine.end_session(), s.utility.wait(20)) == (0, 0)  # idle, the program agrees, and Wine ends it
 
 
 def test_the_list_holds_the_ports_that_open_the_write_goes_to_the_port_picked_and_a_port_gone_ends_the_run(update):

@@ -4,7 +4,8 @@ import re
 
 import pytest
 
-from rig.programs import exe, marker
+from rig import wine
+from rig.programs import exe, marker, record
 from rig.radio import zk4100
 from texts import CONNECTION, RIGHTS, as_seen, boxes_for
 
@@ -32,9 +33,15 @@ def test_a_write_stores_the_marker_but_never_creates_the_key(host):
     assert marker("read") == {"key": True, "value": 3120}
 
 
-def test_a_key_the_user_may_only_read_ends_the_run_after_identification_saying_so(stage):
+def test_a_key_the_user_may_only_read_ends_the_run_after_identification_saying_so(stage, tmp_path):
     marker("create", "77")
-    radio, host = stage(zk4100(start_in="normal"))
+    # While the radio is asked, the PC goes to sleep, wakes, and is shut down by force: the
+    # record tells each, the last as its last line.
+    asked = tmp_path / "asked"
+    radio, host = stage(zk4100(start_in="normal", faults=[{"at": "query", "kind": "signal", "flag_file": str(asked),
+                                                           "delay_ms": 100}]))
+    for ms, message, *event in ((0, 0x218, 4, 0), (10, 0x218, 18, 0), (20, 0x16, 1, 0x40000000)):
+        host("post-on-file", wine.windows_path(asked), ms, message, *event)  # WM_POWERBROADCAST, WM_ENDSESSION
     assert host("marker-rights", "read")["result"]  # as a user without administrator rights meets it
     try:
         shown = host("update")["boxes"]
@@ -43,6 +50,9 @@ def test_a_key_the_user_may_only_read_ends_the_run_after_identification_saying_s
         host("marker-rights", "all")
     assert as_seen(shown) == boxes_for(CONNECTION, RIGHTS)
     assert stored == 77
+    assert record()[-3:] == ["the PC goes to sleep during the run (a closed lid, a flat battery)",
+                             "the PC wakes up during the run",
+                             "the session ends (a forced shutdown) during the run: the run stops here"]
 
 
 def test_the_program_asks_for_the_highest_rights_the_user_has():

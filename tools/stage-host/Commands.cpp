@@ -55,14 +55,15 @@ void ClickAbort(HWND dialog) {
   ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED), AbortClick(dialog));
 }
 
-// A message posted to the dialog from another thread, after `ms` or once `path` exists: the
-// stage's next pump handles it. The About box stands in for a modal loop the operator enters
-// while a stage waits (the Help box, a drag of the caption); a click on Cancel is posted when
-// the radio signals that it holds a reply.
+// A message posted to the dialog from another thread, once `path` exists (if given) and `ms`
+// later: the stage's next pump handles it. The About box stands in for a modal loop the operator
+// enters while a stage waits (the Help box, a drag of the caption); a click on Cancel, or what
+// Windows sends as the PC sleeps or the session ends, is posted when the radio signals that it
+// holds a reply.
 void PostLater(HWND dialog, DWORD ms, const std::string& path, UINT message, WPARAM wParam, LPARAM lParam) {
   std::thread([=] {
-    ::Sleep(ms);
     while (!path.empty() && ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(1);
+    ::Sleep(ms);
     ::PostMessageA(dialog, message, wParam, lParam);
   }).detach();
 }
@@ -195,6 +196,8 @@ bool RunCommand(CUpdateDialog& dialog, Watcher& watcher, const Json& command, Js
     PostLater(dialog.m_hWnd, arg(1), "", WM_SYSCOMMAND, IDM_ABOUT, 0);
   } else if (name == "abort-on-file") {
     PostLater(dialog.m_hWnd, 0, arg(1), WM_COMMAND, MAKEWPARAM(IDC_ABORT, BN_CLICKED), AbortClick(dialog.m_hWnd));
+  } else if (name == "post-on-file") {  // [path, ms after it exists, message, wParam, lParam]: from Windows
+    PostLater(dialog.m_hWnd, arg(2), arg(1), arg(3), arg(4), arg(5));
   } else {
     return false;
   }

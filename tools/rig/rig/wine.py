@@ -83,6 +83,13 @@ def run(*args, check=True, **kwargs):
                           stderr=subprocess.DEVNULL, **kwargs)
 
 
+def end_session():
+    """Windows ending the session as wineboot asks it of every program of the prefix, and ends
+    each that agrees (without --force; with --shutdown the prefix is not started again): 1 when
+    one refused."""
+    return run("wineboot", "--end-session", "--shutdown", check=False).returncode
+
+
 def ensure_prefix():
     """Creates and configures the prefix when it is missing or its settings changed."""
     ABSENT.mkdir(parents=True, exist_ok=True)
