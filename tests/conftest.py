@@ -26,6 +26,13 @@ def pytest_runtest_makereport(item, call):
         report.sections.append(("evidence", programs.evidence(item.name, item.stash[WINE_LOG_FROM])))
 
 
+@pytest.fixture(autouse=True)
+def own_record():
+    """A test judges only the record lines its own runs wrote: none that an earlier run (of
+    another build, say) left behind."""
+    wine.clear_record()
+
+
 @pytest.fixture(scope="session", autouse=True)
 def wine_session():
     wine.ensure_prefix()

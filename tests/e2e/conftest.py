@@ -25,8 +25,7 @@ class Session:
         """Radios on `ports`, then the program, with a record of its own."""
         for port in ports:
             self.plug_radio(scenario, port)
-        with contextlib.suppress(FileNotFoundError, NotADirectoryError):
-            wine.record_file().unlink()
+        wine.clear_record()
         self._read = self._runs = self._said = 0
         self.utility = start_utility(**utility)
         self._stack.callback(self.utility.wait)

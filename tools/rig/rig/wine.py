@@ -1,5 +1,6 @@
 """The project's Wine prefix: created once under build/, configured for tests
 (virtual desktop, no crash dialog, COM1-COM4 declared as links we control)."""
+import contextlib
 import functools
 import getpass
 import hashlib
@@ -169,6 +170,12 @@ def reg_values(key):
 def record_file():
     """The utility's run record in the prefix: %LOCALAPPDATA% of the Unix user Wine runs as."""
     return PREFIX / "drive_c" / "users" / getpass.getuser() / "AppData/Local/Haldren/ZK-4100 Update/update.log"
+
+
+def clear_record():
+    """No record left by earlier runs: what a test reads of it, its own runs wrote."""
+    with contextlib.suppress(FileNotFoundError, NotADirectoryError):
+        record_file().unlink()
 
 
 def windows_path(path):
