@@ -140,16 +140,19 @@ def until(check, timeout, what, every=0.05, hopeless=None):
 
 def window(caption, hopeless=None):
     """The X id of the window with this caption, waited for on the screen as a person sees it;
-    once there it must take the keys within KEYBOARD_S."""
+    once there it must take the keys within KEYBOARD_S. A box must be owned by the main window:
+    then it stays in front of it, and the window takes no input while the box is open."""
     until(lambda: shown(caption), WAIT_S, f"the window {caption!r} on the screen", hopeless=hopeless)
-    return until(lambda: keys_go_to() == caption and shown(caption), KEYBOARD_S,
-                 f"the window {caption!r}, on the screen, taking the keys")[0]
+    owner = "" if caption == MAIN else MAIN
+    return until(lambda: keys_go_to() == (caption, owner) and shown(caption), KEYBOARD_S,
+                 f"the window {caption!r}, owned by {owner or 'none'}, on the screen, taking the keys")[0]
 
 
 def keys_go_to():
-    """The caption of the window that takes the keys, as Wine's desktop itself tells."""
-    return subprocess.run([wine.loader(), exe("keyboard.exe")], env=wine.env(), capture_output=True,
-                          text=True).stdout.strip()
+    """The caption of the window that takes the keys, as Wine's desktop itself tells, and that
+    of its owner ("" for none)."""
+    told = subprocess.run([wine.loader(), exe("keyboard.exe")], env=wine.env(), capture_output=True, text=True)
+    return tuple((told.stdout.split("\n") + ["", ""])[:2])
 
 
 def answer(key="Return", caption=BOX, read_s=0, hopeless=None):
@@ -207,7 +210,7 @@ def evidence(name, wine_log_from=0):
         messages = log.read().splitlines()[-40:] or ["(none)"]
     return "\n".join([
         f"screenshot: {shot}" if took.returncode == 0 else f"screenshot: failed: {took.stderr.strip()}",
-        f"windows on the screen (* has the X focus); the keys go to {keys_go_to()!r}:",
+        "windows on the screen (* has the X focus); the keys go to {!r}, owned by {!r}:".format(*keys_go_to()),
         *(f"  {'*' if i == focus else ' '} {i} {xdotool('getwindowname', i)!r}" for i in shown()),
         f"run record ({path}), last lines:", *(f"  {line}" for line in recorded),
         f"Wine's messages ({WINE_LOG}), last lines:", *(f"  {line}" for line in messages)])
