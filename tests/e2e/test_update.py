@@ -66,7 +66,8 @@ def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_readme_way_
 
 
 def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_identification(update):
-    s = update(normal={"reply": "TY121;"})  # position 4 is not '0'
+    reply = "TY121 firmware 1.03 (long);"  # position 4 is not '0'; the record keeps all of it
+    s = update(normal={"reply": reply})
     # A record of 1 MB: the next run moves it over the old one and begins a new file.
     full, old = b"x" * 1024 * 1024, wine.record_file().with_name("update.old.log")
     wine.record_file().parent.mkdir(parents=True, exist_ok=True)
@@ -78,7 +79,9 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     s.start_run()  # the window is idle again: Enter starts the next run, whose events follow
     s.answer()
     s.answer()
-    assert boxes(s.run_said()) == [prompt(CONNECTION, "OK"), message(DETECTION_FAILED)]
+    run = s.run_said()
+    assert boxes(run) == [prompt(CONNECTION, "OK"), message(DETECTION_FAILED)]
+    assert f"identification: reply {reply} refused, after 0 busy replies" in run
     assert old.read_bytes() == full
     assert s.radio.stop()["to_radio"]["count"] == 6  # the second run's query: the first sent nothing
     assert marker("read")["value"] is None
