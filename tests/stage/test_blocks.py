@@ -1,9 +1,13 @@
-"""Block programming: the image in 12 blocks of acknowledged 128-byte chunks. (Faults at
-each step: test_faults.py.)"""
+"""Block programming: the image in 12 blocks of acknowledged 128-byte chunks, and two copies of
+the program writing two radios at once. (Faults at each step: test_faults.py.)"""
+import concurrent.futures
+import contextlib
 import pathlib
 
 from radiosim.boot import BLOCKS, CHUNK
-from rig.radio import image_file, zk4100
+from rig.programs import StageHost, marker, message, record
+from rig.radio import Radio, image_file, zk4100
+from texts import COMPLETED
 
 IMAGE = pathlib.Path(image_file()).read_bytes()
 
@@ -70,3 +74,25 @@ def test_abort_between_chunks_stops_before_the_next(stage):
     offset = next(o for o in range(CHUNK, len(IMAGE), CHUNK) if o * 100 // (len(IMAGE) - 1) == 5)
     block = max(i for i, (address, _) in enumerate(BLOCKS) if address < offset)
     assert report["to_radio"]["count"] == chunk_end(block, (offset - BLOCKS[block][0]) // CHUNK - 1) + 1
+
+
+def test_two_copies_write_two_radios_at_once_each_run_whole_in_the_record():
+    marker("create", "3120")
+    with contextlib.ExitStack() as stack:
+        radios, hosts = [], []
+        for port in (2, 1):  # each copy takes the first port it lists as it starts: COM2, then COM1
+            radios.append(stack.enter_context(Radio(zk4100(), port=port)))
+            hosts.append(stack.enter_context(StageHost()))
+            assert hosts[-1]("ports")["selection"] == 0  # listed before the next port appears
+        with concurrent.futures.ThreadPoolExecutor() as pool:
+            list(pool.map(lambda host: host("update"), hosts))
+        assert all(radio.stop()["radio"]["boot"]["flash_matches"] for radio in radios)
+    marker("clear")
+    events = record()
+    starts, ends = ([i for i, e in enumerate(events) if e.startswith(word)] for word in ("run started", "run ended"))
+    assert max(starts) < min(ends)  # at once
+    for port in ("COM1", "COM2"):
+        run = record(port)
+        whole = run and run[0].startswith(f"run started: version 1.04, port {port},") and run[-1].startswith("run ended")
+        assert whole, (port, run)
+        assert (message(COMPLETED) in run, sum(e.startswith("block ") for e in run)) == (True, len(BLOCKS))

@@ -164,14 +164,15 @@ def answer(key="Return", caption=BOX, read_s=0, hopeless=None):
     until(lambda: box not in shown(caption), 10, f"the box {box} gone")
 
 
-def record():
-    """The utility's run record, event by event: each line's local time to the millisecond and
-    the run's port are checked and cut off. A line still being written is left out."""
+def record(port=None):
+    """The utility's run record, event by event (those of the runs on `port` if given): each
+    line's local time to the millisecond and the run's port are checked and cut off. A line
+    still being written is left out."""
     path = wine.record_file()
     lines = path.read_bytes().decode("utf-8").split("\r\n")[:-1] if path.exists() else []
-    stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} COM\d (.+)", line) for line in lines]
+    stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (COM\d) (.+)", line) for line in lines]
     assert all(stamped), lines
-    return [m[1] for m in stamped]
+    return [m[2] for m in stamped if port in (None, m[1])]
 
 
 def prompt(text, answer):
