@@ -4,7 +4,9 @@ import pathlib
 
 import pytest
 
+from rig.programs import record
 from rig.radio import payload_file, zk4100
+from texts import OK_BUTTON, as_seen
 
 PROGRAM = pathlib.Path(payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin")).read_bytes()
 BOOT_BYTES = 11  # one burst and 0x55 before the program
@@ -73,3 +75,11 @@ def test_an_answer_that_came_while_a_box_was_open_counts(stage):
     assert replies[-1]["result"] == 1
     assert len(replies[-1]["boxes"]) == 1  # the box read meanwhile
     assert radio.stop()["radio"]["boot"]["program"]["matches"]
+
+
+def test_a_read_short_of_what_the_port_had_queued_shows_test_and_the_record_says_so(stage):
+    radio, host = stage(zk4100())
+    replies = host.on_open_port(("record", "COM1"), "boot", ("short-reads", 1), "load")
+    assert replies[2]["result"]  # the driver's next read, the first answer's, gives nothing
+    assert as_seen(replies[-1]["boxes"])[0] == ("stage_host", "Test", "none", OK_BUTTON)  # captioned with the program's name
+    assert 'loader transfer: 1 bytes queued, the reads gave 0 (last read: ); message "Test"' in record()

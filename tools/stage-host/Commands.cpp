@@ -156,6 +156,10 @@ bool RunCommand(CUpdateDialog& dialog, Watcher& watcher, const Json& command, Js
     reply["result"] = WhileArriving(arg(1), [&] { return dialog.IdentifyRadio(); });
     ::CloseHandle(g_hPort);
     g_hPort = nullptr;
+  } else if (name == "record") {  // as a run opens it, for stages run on their own
+    dialog.m_record.Open(arg(1).get<std::string>().c_str());
+  } else if (name == "short-reads") {
+    reply["result"] = ShortenReads(arg(1));
   } else if (name == "system-text") {  // the system's own text for an error code
     char text[256] = "";
     ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, arg(1), 0, text, sizeof text,

@@ -36,5 +36,9 @@ Json MenuEntries(HMENU menu);
 Json StandardWindowMenu();
 bool OpensAMenu(HWND window, const std::string& how);
 
+// The next `count` reads of the port give one byte less than asked; false if the program's
+// import of ReadFile was not found to replace (once per host).
+bool ShortenReads(int count);
+
 // Runs one command, [name, arguments...]; writes its fields into `reply`. False for an unknown name.
 bool RunCommand(CUpdateDialog& dialog, Watcher& watcher, const Json& command, Json& reply);
