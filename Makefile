@@ -1,5 +1,5 @@
 # The two commands a newcomer needs are `make run` and `make test`.
-.PHONY: run test bench soak stats build release clean format
+.PHONY: run test bench soak stats build release reproduce clean format
 
 run:
 	scripts/run
@@ -24,6 +24,10 @@ build:
 
 release:
 	scripts/release
+
+# The release built again from a clone of this commit at another path: the same bytes, or it fails.
+reproduce:
+	scripts/reproduce
 
 clean:
 	rm -rf build
