@@ -1,5 +1,6 @@
-; Installer for ZK-4100 Update. Built by CMake with the program of its build:
-;   makensis -DARCH=x86|amd64 -DPROGRAM=ZK4100Update.exe -DICON=app.ico -DOUTFILE=setup.exe ZK4100Update.nsi
+; Installer for ZK-4100 Update, packed by scripts/release with the program of a build (the
+; preset's name), and with the command that signs a file in place when the release is signed:
+;   makensis -DARCH=i686|x86_64 -DPROGRAM=ZK4100Update.exe -DOUTFILE=setup.exe [-DSIGN=sign] ZK4100Update.nsi
 Unicode true
 
 !define NAME "ZK-4100 Update"
@@ -10,13 +11,19 @@ Unicode true
 ; Nothing here ever removes it: after a failed write its 3120 is the radio's only way back.
 !define MARKER_KEY "SOFTWARE\HALDREN\${NAME}"
 
-!if "${ARCH}" == "amd64"
+!if "${ARCH}" == "x86_64"
   Target amd64-unicode
   !define PROGRAMS "$PROGRAMFILES64"
-!else if "${ARCH}" == "x86"
+!else if "${ARCH}" == "i686"
   !define PROGRAMS "$PROGRAMFILES"
 !else
-  !error "ARCH must be x86 or amd64"
+  !error "ARCH must be i686 or x86_64"
+!endif
+
+; The uninstaller is signed before it goes in, the installer once it is whole.
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+  !finalize '"${SIGN}" "%1"' = 0
 !endif
 
 !include LogicLib.nsh
@@ -24,8 +31,8 @@ Unicode true
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
-Icon "${ICON}"
-UninstallIcon "${ICON}"
+Icon "../ui/app.ico"
+UninstallIcon "../ui/app.ico"
 InstallDir "${PROGRAMS}\${VENDOR}\${NAME}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" InstallLocation
 RequestExecutionLevel admin
@@ -56,7 +63,7 @@ Function ${UN}.onInit
   ${EndIf}
   SetShellVarContext all
   ; The same registry view as the installed program.
-  !if "${ARCH}" == "amd64"
+  !if "${ARCH}" == "x86_64"
     SetRegView 64
   !endif
 FunctionEnd

@@ -2,12 +2,13 @@
 installed program through a failed write, an uninstall and a reinstall that keep the radio
 identified, and the repeat that completes the write."""
 import re
+import subprocess
 
 import pytest
 
 from radiosim.boot import BLOCKS
 from rig import wine
-from rig.programs import MARKER_KEY, boxes, exe, message, prompt, until
+from rig.programs import MARKER_KEY, boxes, message, prompt, until
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -33,17 +34,25 @@ def accepted(events):
     return [(int(m[1]), (int(m[2], 16), int(m[3]))) for m in found if m]
 
 
-def install():
-    assert wine.run(str(exe("ZK4100Update-setup.exe")), "/S", check=False).returncode == 0
+@pytest.fixture
+def release(tmp_path):
+    """The release as scripts/release makes it, of the build under test."""
+    folder = tmp_path / "release"
+    subprocess.run([wine.ROOT / "scripts" / "release", folder, wine.arch()], check=True)
+    return folder
 
 
-def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix, session):
+def install(release):
+    assert wine.run(str(next(release.glob("*-setup.exe"))), "/S", check=False).returncode == 0
+
+
+def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(release, fresh_prefix, session):
     program_files = "Program Files (x86)" if wine.arch() == "i686" else "Program Files"
     location = f"C:\\{program_files}\\Haldren\\ZK-4100 Update"
     folder = fresh_prefix / "drive_c" / program_files / "Haldren" / "ZK-4100 Update"
     link = fresh_prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Haldren/ZK-4100 Update.lnk"
 
-    install()
+    install(release)
     assert (folder / "ZK4100Update.exe").is_file() and link.is_file()
     entry = wine.reg_values(UNINSTALL)
     assert {k: entry[k] for k in ("DisplayName", "DisplayVersion", "Publisher", "InstallLocation")} == {
@@ -74,7 +83,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(fresh_prefix,
     until(lambda: not folder.exists(), 30, "the uninstaller's work")
     assert not link.parent.exists() and wine.reg_values(UNINSTALL) is None
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
-    install()
+    install(release)
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
 
     # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
