@@ -1,6 +1,8 @@
-"""The installer as an administrator runs it, in a fresh prefix: a silent install, the
-installed program through a failed write, an uninstall and a reinstall that keep the radio
-identified, and the repeat that completes the write."""
+"""The release, signed with a throwaway certificate, and its installer as an administrator runs
+it, in a fresh prefix: a silent install, the installed program through a failed write, an
+uninstall and a reinstall that keep the radio identified, and the repeat that completes the
+write. A release that cannot be signed as asked is not made at all."""
+import os
 import re
 import subprocess
 
@@ -34,26 +36,54 @@ def accepted(events):
     return [(int(m[1]), (int(m[2], 16), int(m[3]))) for m in found if m]
 
 
-@pytest.fixture
-def release(tmp_path):
-    """The release as scripts/release makes it, of the build under test."""
-    folder = tmp_path / "release"
-    subprocess.run([wine.ROOT / "scripts" / "release", folder, wine.arch()], check=True)
+@pytest.fixture(scope="module")
+def certificate(tmp_path_factory):
+    """A throwaway code-signing certificate: cert.pem, and cert.p12 with its key (password "secret")."""
+    folder = tmp_path_factory.mktemp("certificate")
+    subprocess.run("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Haldren -keyout key.pem -out cert.pem"
+                   " && openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.p12 -passout pass:secret",
+                   shell=True, cwd=folder, check=True, capture_output=True)
     return folder
+
+
+def make_release(folder, certificate, **env):
+    """scripts/release of the build under test into `folder`, signed with the certificate."""
+    env = {**os.environ, "SIGN_PKCS12": str(certificate / "cert.p12"), "SIGN_PASSWORD": "secret", **env}
+    return subprocess.run([wine.ROOT / "scripts" / "release", folder, wine.arch()], env=env, capture_output=True,
+                          text=True)
+
+
+@pytest.mark.parametrize("env, said", [
+    ({"SIGN_PKCS12": "/nowhere/cert.p12"}, "cannot read the certificate SIGN_PKCS12=/nowhere/cert.p12"),
+    ({"SIGN_PASSWORD": "wrong"}, "does not open with SIGN_PASSWORD: a wrong password"),
+    ({"SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}, "ZK4100Update.exe failed"),  # nothing answers there
+])
+def test_a_release_that_cannot_be_signed_as_asked_is_not_made(tmp_path, certificate, env, said):
+    done = make_release(tmp_path / "release", certificate, **env)
+    assert done.returncode and said in done.stderr, done.stderr
+    assert not any(tmp_path.iterdir())  # neither the release nor a part of it
 
 
 def install(release):
     assert wine.run(str(next(release.glob("*-setup.exe"))), "/S", check=False).returncode == 0
 
 
-def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(release, fresh_prefix, session):
+def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, certificate, fresh_prefix, session):
+    release = tmp_path / "release"
+    made = make_release(release, certificate)
+    assert made.returncode == 0, made.stdout + made.stderr
     program_files = "Program Files (x86)" if wine.arch() == "i686" else "Program Files"
     location = f"C:\\{program_files}\\Haldren\\ZK-4100 Update"
     folder = fresh_prefix / "drive_c" / program_files / "Haldren" / "ZK-4100 Update"
     link = fresh_prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Haldren/ZK-4100 Update.lnk"
 
     install(release)
-    assert (folder / "ZK4100Update.exe").is_file() and link.is_file()
+    assert link.is_file()
+    # Signed as the certificate says: the files of the release, and those the installer put in place.
+    for file in (*release.glob("*.exe"), folder / "ZK4100Update.exe", folder / "uninstall.exe"):
+        done = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate / "cert.pem", "-in", file],
+                              capture_output=True, text=True)
+        assert done.returncode == 0, f"{file}: {done.stdout}{done.stderr}"
     entry = wine.reg_values(UNINSTALL)
     assert {k: entry[k] for k in ("DisplayName", "DisplayVersion", "Publisher", "InstallLocation")} == {
         "DisplayName": "ZK-4100 Update", "DisplayVersion": "1.04", "Publisher": "Haldren",
