@@ -83,8 +83,7 @@ Json State(CUpdateDialog& dialog) {
           {"caution", CautionShown(dialog.m_hWnd)},
           {"port_open", g_hPort != nullptr},
           {"reader", g_bReaderRun.load() == 1},
-          {"unread", RingHasUnread()},
-          {"execution_state", ::SetThreadExecutionState(0)}};  // without ES_CONTINUOUS: only reads
+          {"unread", RingHasUnread()}};
 }
 
 // Everyone's rights on the marker key, as an administrator may leave them: "read" makes it

@@ -51,12 +51,10 @@ Json ReadBox(HWND box) {
       text = Text(child);
     }
   }
-  // Without ES_CONTINUOUS the call changes nothing and returns the state in force.
   return {{"caption", Text(box)},
           {"text", text},
           {"icon", icon},
           {"buttons", buttons},
-          {"execution_state", ::SetThreadExecutionState(0)},
           {"caution", CautionShown(::GetWindow(box, GW_OWNER))}};
 }
 
