@@ -7,10 +7,7 @@ import hashlib
 import os
 import pathlib
 import shutil
-import struct
 import subprocess
-import sys
-import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[3]
 BUILD = ROOT / "build"
@@ -38,28 +35,15 @@ def settings():
 """ + "".join(f'"COM{n}"="{PORTS}/com{n}"\n' for n in range(1, 5))
 
 
-def runs_32bit_code():
-    """Whether this kernel executes i386 programs: tried with the smallest one, exit(0)."""
-    code = bytes.fromhex("b801000000" "31db" "cd80")  # mov eax, 1; xor ebx, ebx; int 0x80
-    size = 52 + 32 + len(code)
-    elf = struct.pack("<16sHHIIIIIHHHHHH", b"\x7fELF\x01\x01\x01", 2, 3, 1, 0x08048054, 52, 0, 0, 52, 32, 1, 0, 0, 0)
-    elf += struct.pack("<8I", 1, 0, 0x08048000, 0x08048000, size, size, 5, 0x1000) + code
-    with tempfile.TemporaryDirectory() as folder:
-        probe = pathlib.Path(folder) / "probe"
-        probe.write_bytes(elf)
-        probe.chmod(0o755)
-        try:
-            return subprocess.run([str(probe)], check=False).returncode == 0
-        except OSError:  # Exec format error
-            return False
-
-
 @functools.lru_cache(maxsize=None)
 def arch():
-    """The build the stage and end-to-end tests run: the i686 release wherever 32-bit
-    code runs, else the x86_64 build, with the 64-bit loader (Debian's wine script would
-    pick an installed wine32 that cannot start here)."""
-    return "i686" if os.access(WINE32_LOADER, os.X_OK) and runs_32bit_code() else "x86_64"
+    """The build the stage and end-to-end tests run: the i686 release wherever 32-bit Wine
+    runs (scripts/install-deps installs it where this kernel runs 32-bit code), else the x86_64
+    build, with the 64-bit loader (Debian's wine script would pick a wine32 that cannot start)."""
+    try:
+        return "i686" if subprocess.run([WINE32_LOADER, "--version"], capture_output=True).returncode == 0 else "x86_64"
+    except OSError:  # not installed, or an exec format error
+        return "x86_64"
 
 
 def exe_dir():
@@ -181,7 +165,3 @@ def clear_record():
 def windows_path(path):
     """The same file as Wine programs name it (drive Z: is the root)."""
     return "Z:" + str(path).replace("/", "\\")
-
-
-if __name__ == "__main__":  # for scripts/install-deps: exit status 0 where 32-bit code runs
-    sys.exit(0 if runs_32bit_code() else 1)
