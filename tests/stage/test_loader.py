@@ -81,5 +81,6 @@ def test_a_read_short_of_what_the_port_had_queued_shows_test_and_the_record_says
     radio, host = stage(zk4100())
     replies = host.on_open_port(("record", "COM1"), "boot", ("short-reads", 1), "load")
     assert replies[2]["result"]  # the driver's next read, the first answer's, gives nothing
-    assert as_seen(replies[-1]["boxes"])[0] == ("stage_host", "Test", "none", OK_BUTTON)  # captioned with the program's name
+    # Captioned with the program's name, an OK button and no icon.
+    assert as_seen(replies[-1]["boxes"])[0] == ("stage_host", "Test", "none", OK_BUTTON)
     assert 'loader transfer: 1 bytes queued, the reads gave 0 (last read: ); message "Test"' in record()
