@@ -17,10 +17,6 @@ constexpr DWORD WRITE_TIMEOUT_BASE = 2000;   // ms
 CString DescribeLine(HANDLE port, const DCB& dcb) {
   static const char* const control[] = {"off", "on", "handshake", "toggle"};  // DTR_CONTROL_*, RTS_CONTROL_*
   const auto onOff = [](DWORD on) { return on ? "on" : "off"; };
-  CString text;
-  text.Format("CTS flow %s, DSR flow %s, DTR %s, RTS %s, Xoff continue %s", onOff(dcb.fOutxCtsFlow),
-              onOff(dcb.fOutxDsrFlow), control[dcb.fDtrControl], control[dcb.fRtsControl],
-              onOff(dcb.fTXContinueOnXoff));
   DWORD lines = 0;
   CString modem;
   if (::GetCommModemStatus(port, &lines)) {
@@ -30,7 +26,9 @@ CString DescribeLine(HANDLE port, const DCB& dcb) {
     modem.Format("unknown %s", static_cast<const char*>(SystemCause(::GetLastError())));
   }
   CString line;
-  line.Format("%s; modem lines %s", static_cast<const char*>(text), static_cast<const char*>(modem));
+  line.Format("CTS flow %s, DSR flow %s, DTR %s, RTS %s, Xoff continue %s; modem lines %s", onOff(dcb.fOutxCtsFlow),
+              onOff(dcb.fOutxDsrFlow), control[dcb.fDtrControl], control[dcb.fRtsControl], onOff(dcb.fTXContinueOnXoff),
+              static_cast<const char*>(modem));
   return line;
 }
 

@@ -26,6 +26,7 @@ std::string SetThrottling(ULONG control) {
   PROCESS_POWER_THROTTLING_STATE state = {PROCESS_POWER_THROTTLING_CURRENT_VERSION, control, 0};
   return set(::GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof state) ? "" : Cause(::GetLastError());
 }
+
 // What Windows is ending, as WM_QUERYENDSESSION and WM_ENDSESSION tell it.
 const char* SessionEnd(LPARAM kind) {
   if (kind & ENDSESSION_CLOSEAPP) return "a program asks to close it (an installer or an update)";

@@ -92,7 +92,6 @@ def test_two_copies_write_two_radios_at_once_each_run_whole_in_the_record():
     assert max(starts) < min(ends)  # at once
     for port in ("COM1", "COM2"):
         run = record(port)
-        whole = run and run[0].startswith(f"run started: version 1.04, port {port},")
-        whole = whole and run[-1].startswith("run ended")
-        blocks = sum(e.startswith("block ") for e in run)
-        assert whole and message(COMPLETED) in run and blocks == len(BLOCKS), (port, run)
+        assert run and run[0].startswith(f"run started: version 1.04, port {port},"), (port, run)
+        assert run[-1].startswith("run ended") and message(COMPLETED) in run, (port, run)
+        assert sum(e.startswith("block ") for e in run) == len(BLOCKS), (port, run)

@@ -14,7 +14,8 @@ int main() {
   ::GetGUIThreadInfo(0, &thread);  // thread 0: the foreground window's; all empty without one
   const HWND keys = thread.hwndFocus ? thread.hwndFocus : thread.hwndActive;
   const HWND root = keys ? ::GetAncestor(keys, GA_ROOT) : nullptr;
+  const HWND by = root ? ::GetWindow(root, GW_OWNER) : nullptr;
   if (root) ::GetWindowTextA(root, caption, sizeof caption);
-  if (root && ::GetWindow(root, GW_OWNER)) ::GetWindowTextA(::GetWindow(root, GW_OWNER), owner, sizeof owner);
+  if (by) ::GetWindowTextA(by, owner, sizeof owner);
   std::printf("%s\n%s\n", caption, owner);
 }
