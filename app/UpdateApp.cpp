@@ -8,7 +8,7 @@ CUpdateApp theApp;
 }
 
 BOOL CUpdateApp::InitInstance() {
-  Enable3dControls();
+  if (!Enable3dControls()) return FALSE;
   CUpdateDialog dialog;
   m_pMainWnd = &dialog;
   dialog.DoModal();

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <process.h>
 
+#include <cstdio>
 #include <string>
 
+#include "framework/SystemDll.h"
 #include "ui/Texts.h"
 
 namespace {
@@ -32,9 +34,15 @@ void CWinApp::Startup() {
   m_strHelpPath = (file.substr(0, nameEnd) + ".HLP").c_str();
 }
 
-void CWinApp::Enable3dControls() {
+bool CWinApp::Enable3dControls() {
+  constexpr const char* DLL = "comctl32.dll";
+  const auto init = SystemDllFunction<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(DLL, "InitCommonControlsEx");
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-  ::InitCommonControlsEx(&controls);
+  if (init && init(&controls)) return true;
+  char text[256];
+  std::snprintf(text, sizeof text, Texts::SystemDllMissing, DLL, static_cast<unsigned long>(::GetLastError()));
+  ::MessageBoxA(nullptr, text, m_strAppName, MB_OK | MB_ICONSTOP);
+  return false;
 }
 
 DWORD CWinApp::FindHelpContext() const {

@@ -23,8 +23,10 @@ class CWinApp {
   void Startup();
 
   // The dialog controls' three-dimensional look; this is also where the common
-  // controls are registered, without which the progress bar's template fails.
-  void Enable3dControls();
+  // controls are registered, without which the progress bar's template fails. False, once
+  // the operator has been told, when the common controls cannot be loaded from the system
+  // folder: then no window can be shown.
+  bool Enable3dControls();
 
   // The help command: the topic of the window with the mouse capture or the
   // focus, or of the nearest parent that has one.

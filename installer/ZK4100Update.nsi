@@ -36,6 +36,11 @@ UninstallIcon "../ui/app.ico"
 InstallDir "${PROGRAMS}\${VENDOR}\${NAME}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" InstallLocation
 RequestExecutionLevel admin
+; The installer and its uninstaller import COMCTL32.DLL, which is not one of Windows' KnownDLLs:
+; without this, Windows looks for it first beside them, in a Downloads folder where anyone may
+; have left one. With the common controls 6 named in their manifest, Windows takes it from its
+; side-by-side store. (The stub limits every later DLL search to the system folder itself.)
+XPStyle on
 SetCompressor /SOLID lzma
 
 VIProductVersion 1.0.4.0

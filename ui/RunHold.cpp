@@ -1,9 +1,8 @@
 #include "ui/RunHold.h"
 
-#include <mmsystem.h>
-
 #include <string>
 
+#include "framework/SystemDll.h"
 #include "ui/Texts.h"
 #include "ui/UpdateDialog.h"
 #include "update/RunRecord.h"
@@ -27,6 +26,10 @@ std::string SetThrottling(ULONG control) {
   return set(::GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof state) ? "" : Cause(::GetLastError());
 }
 
+// timeBeginPeriod and timeEndPeriod, from winmm.dll of the system folder; nullptr without it.
+using TimerPeriod = UINT(WINAPI*)(UINT);
+TimerPeriod TimerFunction(const char* name) { return SystemDllFunction<TimerPeriod>("winmm.dll", name); }
+
 // What Windows is ending, as WM_QUERYENDSESSION and WM_ENDSESSION tell it.
 const char* SessionEnd(LPARAM kind) {
   if (kind & ENDSESSION_CLOSEAPP) return "a program asks to close it (an installer or an update)";
@@ -47,14 +50,21 @@ void CRunHold::Take(HWND window) {
              : ", shutdown reason not registered " + Cause(::GetLastError());
   const std::string throttling = SetThrottling(THROTTLING);
   got += throttling.empty() ? ", power throttling off" : ", power throttling not turned off " + throttling;
-  // Each wait pass must sleep 1 ms, not a default timer tick of 15.6 ms.
-  ::timeBeginPeriod(1);
+  // Each wait pass must sleep 1 ms, not a default timer tick of 15.6 ms. Without it a run is
+  // slower, not wrong.
+  const TimerPeriod begin = TimerFunction("timeBeginPeriod");
+  m_timerEnd = begin ? TimerFunction("timeEndPeriod") : nullptr;
+  if (!m_timerEnd) {
+    got += ", no 1 ms timer: winmm.dll not loaded from the system folder " + Cause(::GetLastError());
+  } else {
+    begin(1);
+  }
   m_got = got.c_str();
 }
 
 void CRunHold::Release() {
   if (!m_window) return;
-  ::timeEndPeriod(1);
+  if (m_timerEnd) m_timerEnd(1);
   SetThrottling(0);
   ::ShutdownBlockReasonDestroy(m_window);
   ::SetThreadExecutionState(ES_CONTINUOUS);

@@ -19,5 +19,6 @@ class CRunHold {
 
  private:
   HWND m_window = nullptr;
+  UINT(WINAPI* m_timerEnd)(UINT) = nullptr;  // timeEndPeriod, once the 1 ms timer is set
   CString m_got;
 };

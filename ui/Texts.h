@@ -41,7 +41,11 @@ constexpr const char* NormalModeInstructions =
     "5. Reconnect the power supply cable to the ZK-4100.\n"
     "6. Execute the FULL RESET function of the ZK-4100.";
 constexpr const char* HelpFailed = "Failed to launch help.";  // captioned with the application name
-constexpr const char* ReadMismatch = "Test";                  // a direct read returned another count than was queued
+// A DLL of Windows' that a window cannot do without (its name, the error code), captioned with
+// the application name.
+constexpr const char* SystemDllMissing =
+    "%s could not be loaded from the Windows system folder (error %lu).\n\nThe program cannot start.";
+constexpr const char* ReadMismatch = "Test";  // a direct read returned another count than was queued
 // Windows shows it when a shutdown, restart or log-off waits for a run to end.
 constexpr const wchar_t* ShutdownReason =
     L"A firmware write to the ZK-4100 is under way. Stopping now leaves the radio without firmware.";

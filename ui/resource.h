@@ -16,6 +16,9 @@
 #define IDC_STATUS 1007
 #define IDC_CAUTION 1009
 
+// The release as the version resource spells it (1.04), and as the record's first line gives it.
+#define ZK_VERSION_TEXT "1, 0, 4, 0"
+
 #define IDM_ABOUT 0x0010
 #ifndef ID_HELP
 #define ID_HELP 0xE146

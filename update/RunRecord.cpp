@@ -3,7 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
-#include <vector>
+
+#include "ui/resource.h"
 
 namespace {
 constexpr ULONGLONG ROTATE_AT = 1024 * 1024;  // bytes: then update.old.log, and a new update.log
@@ -128,20 +129,10 @@ CString SystemCause(DWORD code) {
 }
 
 CString ProgramVersion() {
-  char path[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length == sizeof path) return "unknown";
-  std::vector<BYTE> data(::GetFileVersionInfoSizeA(path, nullptr));
-  char* text = nullptr;
-  UINT size = 0;
+  // From the text the version resource is built from: reading the resource back would take
+  // version.dll, a DLL Windows looks for beside the program first.
   unsigned major = 0, minor = 0, patch = 0;
-  if (data.empty() || !::GetFileVersionInfoA(path, 0, static_cast<DWORD>(data.size()), data.data()) ||
-      !::VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\ProductVersion", reinterpret_cast<void**>(&text),
-                        &size) ||
-      std::sscanf(text, "%u, %u, %u", &major, &minor, &patch) != 3) {
-    return "unknown";
-  }
-  // The resource spells release 1.04 as "1, 0, 4, 0".
+  std::sscanf(ZK_VERSION_TEXT, "%u, %u, %u", &major, &minor, &patch);
   CString version;
   version.Format("%u.%u%u", major, minor, patch);
   return version;

@@ -53,5 +53,5 @@ CString DescribeWait(const unsigned char* expected, DWORD expectedCount, const W
 CString SystemText(DWORD code);
 // The same in brackets without its line break, as a record line gives a cause in passing.
 CString SystemCause(DWORD code);
-// The program's version, from its version resource: "1.04".
+// The program's version, as its version resource gives it: "1.04".
 CString ProgramVersion();

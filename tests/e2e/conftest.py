@@ -37,10 +37,6 @@ class Session:
             self.radios[port].stop()
         self.radios[port] = self._stack.enter_context(Radio(scenario, port=port))
 
-    @property
-    def radio(self):
-        return self.radios[1]
-
     def ended(self):
         """Why nothing more can come from the program: it has ended."""
         return (code := self.utility.poll()) is not None and f"the program ended with exit code {code}"
@@ -71,7 +67,7 @@ class Session:
     def enter_writing_mode(self):
         """The person re-cables the radio with S1 on, then accepts the prompt."""
         window(BOX, self.run_over)
-        self.radio.switch_to_boot()
+        self.radios[1].switch_to_boot()
         self.answer()
 
     def run_said(self):

@@ -1,16 +1,17 @@
 """The release, signed with a throwaway certificate, and its installer as an administrator runs
-it, in a fresh prefix: a silent install, the installed program through a failed write, an
-uninstall and a reinstall that keep the radio identified, and the repeat that completes the
-write. A release that cannot be signed as asked is not made at all."""
+it, in a fresh prefix, beside planted DLLs: a silent install, the installed program through a
+failed write, an uninstall and a reinstall that keep the radio identified, and the repeat that
+completes the write. A release that cannot be signed as asked is not made at all."""
 import os
 import re
+import shutil
 import subprocess
 
 import pytest
 
 from radiosim.boot import BLOCKS
 from rig import wine
-from rig.programs import MARKER_KEY, boxes, message, prompt, until
+from rig.programs import MARKER_KEY, boxes, message, planted_beside, prompt, run_planted, until
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -65,7 +66,10 @@ def test_a_release_that_cannot_be_signed_as_asked_is_not_made(tmp_path, certific
 
 
 def install(release):
-    assert wine.run(str(next(release.glob("*-setup.exe"))), "/S", check=False).returncode == 0
+    """The release's installer, run silently from its folder, which holds planted DLLs."""
+    setup = next(release.glob("*-setup.exe"))
+    with planted_beside(setup):
+        assert run_planted(setup, "/S") == 0
 
 
 def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, certificate, fresh_prefix, session):
@@ -80,7 +84,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     install(release)
     assert link.is_file()
     # Signed as the certificate says: the files of the release, and those the installer put in place.
-    for file in (*release.glob("*.exe"), folder / "ZK4100Update.exe", folder / "uninstall.exe"):
+    for file in (*release.glob("ZK4100Update*.exe"), folder / "ZK4100Update.exe", folder / "uninstall.exe"):
         done = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate / "cert.pem", "-in", file],
                               capture_output=True, text=True)
         assert done.returncode == 0, f"{file}: {done.stdout}{done.stderr}"
@@ -107,10 +111,14 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     assert boxes(failed) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
     assert session.exit() == 0
 
-    # The usual first remedy: uninstall and install again. The uninstaller copies itself away
-    # and returns at once: its work is done when the folder is gone.
-    assert wine.run(f"{location}\\uninstall.exe", "/S", check=False).returncode == 0
-    until(lambda: not folder.exists(), 30, "the uninstaller's work")
+    # The usual first remedy: uninstall and install again, here with DLLs planted beside the
+    # uninstaller. It copies itself away and returns at once: its work is done when the program's
+    # files are gone.
+    with planted_beside(folder / "uninstall.exe"):
+        assert run_planted(folder / "uninstall.exe", "/S") == 0
+        until(lambda: not {"ZK4100Update.exe", "uninstall.exe"} & {p.name for p in folder.iterdir()}, 30,
+              "the uninstaller's work")
+    shutil.rmtree(folder)  # the planted copies
     assert not link.parent.exists() and wine.reg_values(UNINSTALL) is None
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
     install(release)
@@ -124,5 +132,5 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
         session.answer()
     repeat = session.run_said()
     assert boxes(repeat) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
-    assert session.radio.stop()["radio"]["boot"]["flash_matches"]
+    assert session.radios[1].stop()["radio"]["boot"]["flash_matches"]
     assert accepted(repeat) == list(enumerate(BLOCKS))

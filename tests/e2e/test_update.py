@@ -1,11 +1,13 @@
 """Whole updates through the window: prompts, identification, the registry marker, a
-Cancel and a second run, Help during a run, the port picked, and ports that cannot be opened.
+Cancel and a second run, Help during a run, the port picked, ports that cannot be opened, and
+DLLs planted beside the program.
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import shlex
 import shutil
 
 from rig import wine
-from rig.programs import BOX, MAIN, WAIT_S, boxes, marker, message, press, prompt, record, until, window
+from rig.programs import (BOX, DLL_TRACE, MAIN, PREFER_PLANTED, WAIT_S, boxes, exe, marker, message,
+                          planted_beside, press, prompt, record, until, window)
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, WRITE_FAILED, WRITING_MODE
 
@@ -29,7 +31,7 @@ def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_
     run = s.run_said()
     assert boxes(run) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
     assert marker("read") == {"key": True, "value": 3120}
-    assert s.radio.stop()["radio"]["boot"]["program"]["received"] == 1  # ... the loader does, at its first byte
+    assert s.radios[1].stop()["radio"]["boot"]["program"]["received"] == 1  # ... the loader does, at its first byte
 
     # A file where the record's folder belongs: no record can be kept, and the run goes as ever.
     blocker = wine.record_file().parent
@@ -40,7 +42,7 @@ def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_
     s.start_run()
     for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
         s.answer()
-    assert s.radio.stop()["radio"]["boot"]["flash_matches"]
+    assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
     assert s.exit() == 0  # while Exit does end it
 
 
@@ -61,7 +63,7 @@ def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_readme_way_
     s.start_run()
     s.answer("Escape")  # refused: the stored marker stays
     assert boxes(s.run_said()) == [prompt(WRITING_MODE, "Cancel")]
-    assert s.radio.stop()["radio"]["normal"]["commands"] == ["TY"]  # the first run's
+    assert s.radios[1].stop()["radio"]["normal"]["commands"] == ["TY"]  # the first run's
     assert marker("read")["value"] == 3120
 
 
@@ -83,7 +85,7 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     assert boxes(run) == [prompt(CONNECTION, "OK"), message(DETECTION_FAILED)]
     assert f"identification: reply {reply} refused, after 0 busy replies" in run
     assert old.read_bytes() == full
-    assert s.radio.stop()["to_radio"]["count"] == 6  # the second run's query: the first sent nothing
+    assert s.radios[1].stop()["to_radio"]["count"] == 6  # the second run's query: the first sent nothing
     assert marker("read")["value"] is None
 
 
@@ -108,28 +110,33 @@ def test_a_help_box_read_and_an_end_of_session_during_a_chunk_wait_do_not_fail_t
     run = s.run_said()
     assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
     assert "Windows asked to end the session (a shutdown or restart): refused, the run goes on" in run
-    assert s.radio.stop()["radio"]["boot"]["flash_matches"]
+    assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
     assert (wine.end_session(), s.utility.wait(20)) == (0, 0)  # idle, the program agrees, and Wine ends it
 
 
-def test_the_list_holds_the_ports_that_open_the_write_goes_to_the_port_picked_and_a_port_gone_ends_the_run(update):
-    # COM1 and COM3 cannot be opened; another program has left hardware flow control on.
-    s = update(("create", "3120"), ports=(2, 4), start_in="boot", line={"crtscts": True})
-    press("shift+Tab", "Down")  # from OK back to the list, and its second entry
-    s.start_run()
-    for _ in range(3):
+def test_from_downloads_beside_planted_dlls_the_ports_that_open_the_port_picked_and_a_port_gone(update, tmp_path):
+    # The program is started from a downloads folder that holds DLLs named after Windows' own.
+    program = tmp_path / "ZK4100Update.exe"
+    shutil.copy(exe("ZK4100Update.exe"), program)
+    with planted_beside(program):
+        # COM1 and COM3 cannot be opened; another program has left hardware flow control on.
+        s = update(("create", "3120"), ports=(2, 4), start_in="boot", line={"crtscts": True}, program=program,
+                   cwd=program.parent, dll_overrides=PREFER_PLANTED, debug=DLL_TRACE)
+        press("shift+Tab", "Down")  # from OK back to the list, and its second entry
+        s.start_run()
+        for _ in range(3):
+            s.answer()
+        run = s.run_said()
+        assert ", port COM4," in run[0]
+        assert ["CTS flow on" in e for e in run if e.startswith("port opened")] == [True, True]  # the pty passes all
+        assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
+        assert s.radios[4].stop()["radio"]["boot"]["flash_matches"]
+        assert s.radios[2].stop()["to_radio"]["count"] == 0
+        # COM4 gone when it is opened again after the prompt (its first opening: in-process).
+        s.plug_radio(zk4100(start_in="boot"), port=4)
+        s.start_run()
+        window(BOX, s.run_over)
+        s.radios[4].stop()
         s.answer()
-    run = s.run_said()
-    assert ", port COM4," in run[0]
-    assert ["CTS flow on" in e for e in run if e.startswith("port opened")] == [True, True]  # the pty passes all
-    assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
-    assert s.radios[4].stop()["radio"]["boot"]["flash_matches"]
-    assert s.radios[2].stop()["to_radio"]["count"] == 0
-    # COM4 gone when it is opened again after the prompt (its first opening: in-process).
-    s.plug_radio(zk4100(start_in="boot"), port=4)
-    s.start_run()
-    window(BOX, s.run_over)
-    s.radios[4].stop()
-    s.answer()
-    s.answer()
-    assert boxes(s.run_said()) == [prompt(WRITING_MODE, "OK"), message(PORT_FAILED)]
+        s.answer()
+        assert boxes(s.run_said()) == [prompt(WRITING_MODE, "OK"), message(PORT_FAILED)]

@@ -9,7 +9,7 @@ from rig.programs import press, until
 
 def test_help_asks_the_viewer_for_the_programs_help_file(update, tmp_path):
     trace = tmp_path / "winhelp.txt"  # what the viewer tells of each request it gets
-    s = update(trace=("+winhelp", trace))
+    s = update(debug="+winhelp", log=trace)
     press("alt+h")
     asked = until(lambda: re.search(r"Got\[\d+\]: cmd=(\d+) data=(\w+) fn=\"(.*)\"", trace.read_text()), 20,
                   "the viewer's trace of the request")

@@ -6,6 +6,7 @@ import pytest
 
 from rig.programs import StageHost
 from rig.radio import Radio
+from texts import NO_PORTS, as_seen, boxes_for
 
 
 @pytest.fixture
@@ -21,8 +22,9 @@ def stage():
 
 @pytest.fixture(scope="module")
 def host():
-    """One host for a module's in-process tests, without a radio (the box that says there is no
-    port is answered as it starts)."""
+    """One host for a module's in-process tests, without a radio: as it starts, its window lists
+    no port and says so in a box, which is answered."""
     with StageHost() as h:
-        h("state")  # the start-up's box taken
+        started = h("ports")
+        assert (started["items"], as_seen(started["boxes"])) == ([], boxes_for(NO_PORTS))
         yield h

@@ -3,8 +3,8 @@ import time
 
 import pytest
 
-from rig.programs import BOX, StageHost, marker, record
-from texts import CONNECTION, NO_PORTS, OK_BUTTON, PORT_FAILED, as_seen, boxes_for
+from rig.programs import BOX, marker, record
+from texts import CONNECTION, OK_BUTTON, PORT_FAILED, as_seen, boxes_for
 
 
 @pytest.mark.parametrize("flow", [
@@ -37,13 +37,6 @@ def test_bytes_travel_both_ways_unchanged(stage):
     report = radio.stop()
     assert report["to_radio"]["hex"] == every_byte.hex()
     assert report["script"]["done"]
-
-
-def test_without_ports_the_window_says_so_as_it_starts():
-    with StageHost() as host:
-        listed = host("ports")
-    assert listed["items"] == []
-    assert as_seen(listed["boxes"]) == boxes_for(NO_PORTS)
 
 
 def test_a_port_that_vanished_after_listing_fails_to_open(stage):

@@ -1,8 +1,11 @@
 """Windows programs of the build under Wine: the utility itself, as a person at the screen meets
 it, and the stage host."""
+import collections
+import contextlib
 import json
 import re
 import select
+import shutil
 import subprocess
 import time
 
@@ -20,13 +23,12 @@ EVIDENCE = wine.BUILD / "evidence"  # what failed tests leave behind
 WINE_LOG = EVIDENCE / "wine.log"      # Wine's messages for the programs started here, appended
 
 
-def launch(program, debug="fixme-all", log=WINE_LOG, dll_overrides="", **popen):
-    """A Windows program under test, its Wine messages on the `debug` channels appended to `log`."""
-    env = {**wine.env(), "WINEDEBUG": debug}
-    env["WINEDLLOVERRIDES"] += ";" + dll_overrides
+def launch(program, *args, debug="fixme-all", log=WINE_LOG, dll_overrides="", **popen):
+    """A Windows program under test with `args`, its Wine messages on the `debug` channels appended to `log`."""
+    env = {**wine.env(dll_overrides), "WINEDEBUG": debug}
     EVIDENCE.mkdir(parents=True, exist_ok=True)
     with open(log, "a") as stderr:
-        return subprocess.Popen([wine.loader(), str(program)], env=env, stderr=stderr, **popen)
+        return subprocess.Popen([wine.loader(), str(program), *args], env=env, stderr=stderr, **popen)
 
 
 def exe(name):
@@ -189,13 +191,12 @@ def boxes(events):
     return [e for e in events if e.startswith(("prompt ", "message "))]
 
 
-def start_utility(dll_overrides="", program=None, trace=None):
-    """ZK4100Update.exe started as an operator starts it: the build's, or `program` (a Windows
-    path: where an installer put it). With `trace` = (channels, file), Wine's messages on those
-    channels (WINEDEBUG) go to the file, the messages of the programs it starts too; else Wine's
-    errors go to WINE_LOG. Killing the process ends the program; a help viewer it started lives on."""
-    return launch(program or exe("ZK4100Update.exe"), *(trace or ()), dll_overrides=dll_overrides,
-                  stdout=subprocess.DEVNULL)
+def start_utility(program=None, **options):
+    """ZK4100Update.exe started as an operator starts it: the build's, or `program` (where an
+    installer put it, or a copy), with launch()'s `options` (its folder `cwd`, say, or Wine's
+    messages on other `debug` channels: of the programs it starts too). Killing the process ends
+    the program; a help viewer it started lives on."""
+    return launch(program or exe("ZK4100Update.exe"), stdout=subprocess.DEVNULL, **options)
 
 
 def evidence(name, wine_log_from=0):
@@ -215,3 +216,47 @@ def evidence(name, wine_log_from=0):
         *(f"  {'*' if i == focus else ' '} {i} {xdotool('getwindowname', i)!r}" for i in shown()),
         f"run record ({path}), last lines:", *(f"  {line}" for line in recorded),
         f"Wine's messages ({WINE_LOG}), last lines:", *(f"  {line}" for line in messages)])
+
+
+# DLLs that Windows looks for beside a program before its system folder, as a browser's Downloads
+# folder may hold them: the program's own imports of old (comctl32, version, winmm), and what
+# Windows' DLLs load by name for a dialog program or an installer. The KnownDLLs (imm32, msctf,
+# clbcatq, ...) are left out: Windows never looks for those there.
+PLANTED = ("comctl32", "version", "winmm", "uxtheme", "dwmapi", "userenv", "setupapi", "apphelp", "propsys",
+           "cryptbase", "oleacc", "shfolder", "riched20", "msftedit", "wintypes", "ntmarta", "textinputframework",
+           "coremessaging")
+PREFER_PLANTED = ",".join(PLANTED) + "=n,b"  # Wine, told to do as Windows does for each
+DLL_TRACE = "fixme-all,+loaddll"  # Wine's messages, and where each DLL was loaded from
+
+
+def run_planted(program, *args):
+    """`program` started from its own folder with `args`, the planted copies there preferred, as a
+    person runs a download: its exit code. Wine's loader tells in WINE_LOG where each DLL came from."""
+    return launch(program, *args, debug=DLL_TRACE, dll_overrides=PREFER_PLANTED, cwd=program.parent,
+                  stdout=subprocess.DEVNULL).wait(WAIT_S)
+
+
+@contextlib.contextmanager
+def planted_beside(program):
+    """Copies of planted.dll beside `program` under every name of PLANTED, for the block to run it
+    from there. At its end no copy may have run more often than Wine itself runs it as a process
+    starts: as a bare window started there with the manifest of `program` shows (the manifest
+    decides some of Wine's loads). Under Wine, user32 imports version.dll and loads uxtheme.dll,
+    so some copy runs in the bare window: the copies are found."""
+    folder = program.parent
+
+    def ran():
+        log = folder / "planted.log"  # each copy notes its file name there when it runs
+        counts = collections.Counter(log.read_text().lower().split() if log.exists() else [])
+        log.unlink(missing_ok=True)
+        return counts
+    for name in PLANTED:
+        shutil.copy(exe("planted.dll"), folder / f"{name}.dll")
+    shutil.copy(exe("bare_window.exe"), folder)
+    manifest = re.search(rb"<\?xml.*?</assembly>", program.read_bytes(), re.S)[0]
+    (folder / "bare_window.exe.manifest").write_bytes(manifest)
+    share = ran() if run_planted(folder / "bare_window.exe") == 0 else None
+    assert share, f"the bare window failed, or no planted copy ran in it: Wine did not prefer those in {folder}"
+    yield
+    after = ran()
+    assert not after - share, f"planted DLLs ran in {program.name}: {dict(after)} (Wine's own: {dict(share)})"

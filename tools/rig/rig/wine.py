@@ -54,11 +54,11 @@ def loader():
     return str(WINE32_LOADER if arch() == "i686" else WINE64_LOADER)
 
 
-def env():
-    """The environment of every Wine call of the project."""
+def env(dll_overrides=""):
+    """The environment of every Wine call of the project, with `dll_overrides` (WINEDLLOVERRIDES) added."""
     e = dict(os.environ)
     e.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all", WINEARCH="win64", WINELOADER=loader(),
-             WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+             WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;" + dll_overrides)
     return e
 
 
