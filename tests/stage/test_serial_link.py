@@ -45,8 +45,7 @@ def test_a_port_that_vanished_after_listing_fails_to_open(stage):
     assert (listed["items"], listed["selection"], listed["boxes"]) == (["COM1"], 0, [])
     radio.stop()
     opened = host("open")
-    assert opened["result"] == 0
-    assert as_seen(opened["boxes"]) == boxes_for(PORT_FAILED)
+    assert (opened["result"], as_seen(opened["boxes"])) == (0, boxes_for(PORT_FAILED))
 
 
 def test_a_write_the_line_never_takes_or_refuses_fails_saying_so(stage):

@@ -140,12 +140,13 @@ def until(check, timeout, what, every=0.05, hopeless=None):
     return found
 
 
-def window(caption, hopeless=None):
+def window(caption, hopeless=None, owner=None):
     """The X id of the window with this caption, waited for on the screen as a person sees it;
-    once there it must take the keys within KEYBOARD_S. A box must be owned by the main window:
-    then it stays in front of it, and the window takes no input while the box is open."""
+    once there it must take the keys within KEYBOARD_S. A box must be owned by the main window
+    (unless `owner` says otherwise: "" for a box shown before it): then it stays in front of it,
+    and the window takes no input while the box is open."""
     until(lambda: shown(caption), WAIT_S, f"the window {caption!r} on the screen", hopeless=hopeless)
-    owner = "" if caption == MAIN else MAIN
+    owner = ("" if caption == MAIN else MAIN) if owner is None else owner
     return until(lambda: keys_go_to() == (caption, owner) and shown(caption), KEYBOARD_S,
                  f"the window {caption!r}, owned by {owner or 'none'}, on the screen, taking the keys")[0]
 
@@ -157,10 +158,10 @@ def keys_go_to():
     return tuple((told.stdout.split("\n") + ["", ""])[:2])
 
 
-def answer(key="Return", caption=BOX, read_s=0, hopeless=None):
+def answer(key="Return", caption=BOX, read_s=0, hopeless=None, owner=None):
     """The next box, answered with `key` (Return: OK, Escape: Cancel) once it takes the keys,
     or after a person has read it for `read_s`; back when it has left the screen."""
-    box = window(caption, hopeless)
+    box = window(caption, hopeless, owner)
     time.sleep(read_s)
     press(key)
     until(lambda: box not in shown(caption), 10, f"the box {box} gone")
@@ -222,9 +223,8 @@ def evidence(name, wine_log_from=0):
 # folder may hold them: the program's own imports of old (comctl32, version, winmm), and what
 # Windows' DLLs load by name for a dialog program or an installer. The KnownDLLs (imm32, msctf,
 # clbcatq, ...) are left out: Windows never looks for those there.
-PLANTED = ("comctl32", "version", "winmm", "uxtheme", "dwmapi", "userenv", "setupapi", "apphelp", "propsys",
-           "cryptbase", "oleacc", "shfolder", "riched20", "msftedit", "wintypes", "ntmarta", "textinputframework",
-           "coremessaging")
+PLANTED = ("comctl32 version winmm uxtheme dwmapi userenv setupapi apphelp propsys cryptbase oleacc shfolder riched20"
+           " msftedit wintypes ntmarta textinputframework coremessaging").split()
 PREFER_PLANTED = ",".join(PLANTED) + "=n,b"  # Wine, told to do as Windows does for each
 DLL_TRACE = "fixme-all,+loaddll"  # Wine's messages, and where each DLL was loaded from
 
