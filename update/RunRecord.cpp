@@ -11,6 +11,31 @@ constexpr ULONGLONG ROTATE_AT = 1024 * 1024;  // bytes: then update.old.log, and
 // Bytes of a line before its conversion to UTF-8; longer is cut. A 256-byte reply, every byte
 // escaped, fits with its words around it.
 constexpr int LINE_TEXT = 2048;
+// Every copy of the program in the session appends to the one record under this lock. Windows
+// makes a write through an append-only handle one atomic append; Wine does not: it writes at
+// the end as the file's size says just before, and two copies that read the same size write
+// their lines over each other's. The lock is held for the one write (or the rotation), and
+// never waited for longer than a run could bear: past that the line is written anyway.
+constexpr const char* LOCK_NAME = "Local\\Haldren ZK-4100 Update record";
+constexpr DWORD LOCK_WAIT_MS = 50;
+
+// Holds the record's lock for its lifetime, if it could be had in time.
+class CRecordLock {
+ public:
+  explicit CRecordLock(HANDLE mutex) : m_mutex(mutex) {
+    const DWORD waited = mutex ? ::WaitForSingleObject(mutex, LOCK_WAIT_MS) : WAIT_FAILED;
+    m_held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;  // abandoned: a copy ended while writing
+  }
+  ~CRecordLock() {
+    if (m_held) ::ReleaseMutex(m_mutex);
+  }
+  CRecordLock(const CRecordLock&) = delete;
+  CRecordLock& operator=(const CRecordLock&) = delete;
+
+ private:
+  HANDLE m_mutex;
+  bool m_held;
+};
 }  // namespace
 
 void CRunRecord::Open(const char* port) {
@@ -24,6 +49,8 @@ void CRunRecord::Open(const char* port) {
   folder += "\\ZK-4100 Update";
   ::CreateDirectoryA(folder.c_str(), nullptr);
   const std::string log = folder + "\\update.log";
+  if (!m_hLock) m_hLock = ::CreateMutexA(nullptr, FALSE, LOCK_NAME);
+  const CRecordLock lock(m_hLock);  // no other copy writes while the file is moved
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (::GetFileAttributesExA(log.c_str(), GetFileExInfoStandard, &data) &&
       (ULONGLONG{data.nFileSizeHigh} << 32 | data.nFileSizeLow) >= ROTATE_AT) {
@@ -33,6 +60,11 @@ void CRunRecord::Open(const char* port) {
   // program on another port writes its own lines to it, and either may rotate it.
   m_hFile = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+CRunRecord::~CRunRecord() {
+  Close();
+  if (m_hLock) ::CloseHandle(m_hLock);
 }
 
 void CRunRecord::Close() {
@@ -68,7 +100,9 @@ void CRunRecord::Write(const char* format, ...) {
   int length = ::WideCharToMultiByte(CP_UTF8, 0, wide, wideLength - 1, line, LINE_TEXT * 3, nullptr, nullptr);
   line[length++] = '\r';
   line[length++] = '\n';
-  // One append for the whole line: another copy's lines fall between lines, never inside one.
+  // One append for the whole line, under the lock: another copy's lines fall between lines,
+  // never inside or over one.
+  const CRecordLock lock(m_hLock);
   DWORD written = 0;
   ::WriteFile(m_hFile, line, static_cast<DWORD>(length), &written, nullptr);
 }

@@ -11,7 +11,7 @@
 class CRunRecord {
  public:
   CRunRecord() = default;
-  ~CRunRecord() { Close(); }
+  ~CRunRecord();
   CRunRecord(const CRunRecord&) = delete;
   CRunRecord& operator=(const CRunRecord&) = delete;
 
@@ -26,7 +26,8 @@ class CRunRecord {
 
  private:
   HANDLE m_hFile = INVALID_HANDLE_VALUE;
-  CString m_port;  // tells apart the lines of copies that run at once on other ports
+  HANDLE m_hLock = nullptr;  // shared by every copy that writes the record
+  CString m_port;            // tells apart the lines of copies that run at once on other ports
 };
 
 // What a wait for the radio received and how it ended, kept for the record of a failure.

@@ -68,7 +68,8 @@ def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_readme_way_
 
 
 def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_identification(update):
-    reply = "TY121 firmware 1.03 (long);"  # position 4 is not '0'; the record keeps all of it
+    # Position 4 is not '0'; the record keeps all of it, a backslash and a byte past ASCII escaped.
+    reply, recorded = "TY121 \\x41 firmware 1.03\xe9 (long);", "TY121 \\x5Cx41 firmware 1.03\\xE9 (long);"
     s = update(normal={"reply": reply})
     # A record of 1 MB: the next run moves it over the old one and begins a new file.
     full, old = b"x" * 1024 * 1024, wine.record_file().with_name("update.old.log")
@@ -83,7 +84,7 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     s.answer()
     run = s.run_said()
     assert boxes(run) == [prompt(CONNECTION, "OK"), message(DETECTION_FAILED)]
-    assert f"identification: reply {reply} refused, after 0 busy replies" in run
+    assert f"identification: reply {recorded} refused, after 0 busy replies" in run
     assert old.read_bytes() == full
     assert s.radios[1].stop()["to_radio"]["count"] == 6  # the second run's query: the first sent nothing
     assert marker("read")["value"] is None

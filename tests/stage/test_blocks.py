@@ -78,6 +78,14 @@ def test_abort_between_chunks_stops_before_the_next_but_after_the_last_acknowled
 
 def test_two_copies_write_two_radios_at_once_each_run_whole_in_the_record():
     marker("create", "3120")
+    lines = 300  # each copy's own before its run, all at once: the two copies' appends meet
+    identified = "identification: reply TY120; accepted, after 0 busy replies"
+
+    def lines_then_update(host, port):
+        host("record", port)
+        for _ in range(lines):
+            host("identify", [[list(b"TY120;"), 0]])
+        return host("update")
     with contextlib.ExitStack() as stack:
         hosts = []
         for port in (2, 1):  # each copy takes the first port it lists as it starts: COM2, then COM1
@@ -85,13 +93,15 @@ def test_two_copies_write_two_radios_at_once_each_run_whole_in_the_record():
             hosts.append(stack.enter_context(StageHost()))
             hosts[-1]("ports")  # listed before the next port appears
         with concurrent.futures.ThreadPoolExecutor() as pool:
-            list(pool.map(lambda host: host("update"), hosts))
+            list(pool.map(lines_then_update, hosts, ("COM2", "COM1")))
     marker("clear")
     events = record()
     starts, ends = ([i for i, e in enumerate(events) if e.startswith(word)] for word in ("run started", "run ended"))
     assert max(starts) < min(ends)  # at once
     for port in ("COM1", "COM2"):
         run = record(port)
+        assert run.count(identified) == lines, (port, len(run) - run.count(identified))
+        run = run[lines:]
         assert run and run[0].startswith(f"run started: version 1.04, port {port},"), (port, run)
         assert run[-1].startswith("run ended") and message(COMPLETED) in run, (port, run)
         assert sum(e.startswith("block ") for e in run) == len(BLOCKS), (port, run)
