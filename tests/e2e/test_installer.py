@@ -48,8 +48,16 @@ def certificate(tmp_path_factory):
 
 
 def make_release(folder, certificate, **env):
-    """scripts/release of the build under test into `folder`, signed with the certificate."""
-    env = {**os.environ, "SIGN_PKCS12": str(certificate / "cert.p12"), "SIGN_PASSWORD": "secret", **env}
+    """scripts/release of the build under test into `folder`, signed with the certificate. Each
+    program that handles the certificate is seen through a stand-in beside it first on PATH, which
+    notes its arguments in `certificate`/seen (what `ps` would show) and runs the real one."""
+    (certificate / "seen").unlink(missing_ok=True)
+    for program in ("osslsigncode", "makensis", "openssl"):
+        stand_in = f'#!/bin/sh\necho "$0 $*" >>{certificate}/seen\nexec {shutil.which(program)} "$@"\n'
+        (certificate / program).write_text(stand_in)
+        (certificate / program).chmod(0o755)
+    env = {**os.environ, "SIGN_PKCS12": str(certificate / "cert.p12"), "SIGN_PASSWORD": "secret",
+           "PATH": f"{certificate}:{os.environ['PATH']}", **env}
     return subprocess.run([wine.ROOT / "scripts" / "release", folder, wine.arch()], env=env, capture_output=True,
                           text=True)
 
@@ -76,6 +84,9 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     release = tmp_path / "release"
     made = make_release(release, certificate)
     assert made.returncode == 0, made.stdout + made.stderr
+    # The password on no command line: the program, the uninstaller and the installer signed.
+    seen = (certificate / "seen").read_text()
+    assert seen.count("osslsigncode sign ") == 3 and "secret" not in seen, seen
     program_files = "Program Files (x86)" if wine.arch() == "i686" else "Program Files"
     location = f"C:\\{program_files}\\Haldren\\ZK-4100 Update"
     folder = fresh_prefix / "drive_c" / program_files / "Haldren" / "ZK-4100 Update"

@@ -49,8 +49,7 @@ def test_sends_the_program_byte_by_byte_and_shows_its_progress(stage):
 ], ids=["together-aa", "together-other", "next-read-aa00"])
 def test_erase_result(stage, after_program, result):
     reply, report = load(stage, boot={"after_program": after_program})
-    assert reply["result"] == result
-    assert reply["link"]["reader"] == (result == 1)
+    assert (reply["result"], reply["link"]["reader"]) == (result, result == 1)
 
 
 @pytest.mark.parametrize("boot, faults, silent_from", [

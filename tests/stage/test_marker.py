@@ -46,8 +46,7 @@ def test_a_key_the_user_may_only_read_ends_the_run_after_identification_saying_s
         stored = host("marker", 0)["marker"]
     finally:
         host("marker-rights", "all")
-    assert as_seen(shown) == boxes_for(CONNECTION, RIGHTS)
-    assert stored == 77
+    assert (as_seen(shown), stored) == (boxes_for(CONNECTION, RIGHTS), 77)
     assert record()[-3:] == ["the PC goes to sleep during the run (a closed lid, a flat battery)",
                              "the PC wakes up during the run",
                              "the session ends (a forced shutdown) during the run: the run stops here"]
