@@ -26,9 +26,10 @@ std::string SetThrottling(ULONG control) {
   return set(::GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof state) ? "" : Cause(::GetLastError());
 }
 
-// timeBeginPeriod and timeEndPeriod, from winmm.dll of the system folder; nullptr without it.
-using TimerPeriod = UINT(WINAPI*)(UINT);
-TimerPeriod TimerFunction(const char* name) { return SystemDllFunction<TimerPeriod>("winmm.dll", name); }
+// timeBeginPeriod or timeEndPeriod, from winmm.dll of the system folder; nullptr without it.
+CRunHold::TimerPeriod TimerFunction(const char* name) {
+  return SystemDllFunction<CRunHold::TimerPeriod>("winmm.dll", name);
+}
 
 // What Windows is ending, as WM_QUERYENDSESSION and WM_ENDSESSION tell it.
 const char* SessionEnd(LPARAM kind) {
@@ -52,7 +53,7 @@ void CRunHold::Take(HWND window) {
   got += throttling.empty() ? ", power throttling off" : ", power throttling not turned off " + throttling;
   // Each wait pass must sleep 1 ms, not a default timer tick of 15.6 ms. Without it a run is
   // slower, not wrong.
-  const TimerPeriod begin = TimerFunction("timeBeginPeriod");
+  const CRunHold::TimerPeriod begin = TimerFunction("timeBeginPeriod");
   m_timerEnd = begin ? TimerFunction("timeEndPeriod") : nullptr;
   if (!m_timerEnd) {
     got += ", no 1 ms timer: winmm.dll not loaded from the system folder " + Cause(::GetLastError());

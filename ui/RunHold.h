@@ -10,6 +10,7 @@
 
 class CRunHold {
  public:
+  using TimerPeriod = UINT(WINAPI*)(UINT);  // timeBeginPeriod and timeEndPeriod
   // Takes every hold for `window`; Got() then says which the run got, for its record.
   void Take(HWND window);
   // Gives each back: the PC is the system's again.
@@ -19,6 +20,6 @@ class CRunHold {
 
  private:
   HWND m_window = nullptr;
-  UINT(WINAPI* m_timerEnd)(UINT) = nullptr;  // timeEndPeriod, once the 1 ms timer is set
+  TimerPeriod m_timerEnd = nullptr;  // timeEndPeriod, once the 1 ms timer is set
   CString m_got;
 };

@@ -6,8 +6,8 @@ import shlex
 import shutil
 
 from rig import wine
-from rig.programs import (BOX, DLL_TRACE, MAIN, PREFER_PLANTED, WAIT_S, boxes, exe, marker, message,
-                          planted_beside, press, prompt, record, until, window)
+from rig.programs import (BOX, MAIN, PLANTED_RUN, WAIT_S, boxes, exe, marker, message, planted_beside, press,
+                          prompt, record, until, window)
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, WRITE_FAILED, WRITING_MODE
 
@@ -122,7 +122,7 @@ def test_from_downloads_beside_planted_dlls_the_ports_that_open_the_port_picked_
     with planted_beside(program):
         # COM1 and COM3 cannot be opened; another program has left hardware flow control on.
         s = update(("create", "3120"), ports=(2, 4), start_in="boot", line={"crtscts": True}, program=program,
-                   cwd=program.parent, dll_overrides=PREFER_PLANTED, debug=DLL_TRACE)
+                   cwd=program.parent, **PLANTED_RUN)
         press("shift+Tab", "Down")  # from OK back to the list, and its second entry
         s.start_run()
         for _ in range(3):

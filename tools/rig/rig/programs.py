@@ -225,15 +225,15 @@ def evidence(name, wine_log_from=0):
 # clbcatq, ...) are left out: Windows never looks for those there.
 PLANTED = ("comctl32 version winmm uxtheme dwmapi userenv setupapi apphelp propsys cryptbase oleacc shfolder riched20"
            " msftedit wintypes ntmarta textinputframework coremessaging").split()
-PREFER_PLANTED = ",".join(PLANTED) + "=n,b"  # Wine, told to do as Windows does for each
-DLL_TRACE = "fixme-all,+loaddll"  # Wine's messages, and where each DLL was loaded from
+# launch()'s options for a program run beside them: Wine told to prefer each, as Windows does, and
+# its loader telling in WINE_LOG where each DLL came from.
+PLANTED_RUN = {"dll_overrides": ",".join(PLANTED) + "=n,b", "debug": "fixme-all,+loaddll"}
 
 
 def run_planted(program, *args):
     """`program` started from its own folder with `args`, the planted copies there preferred, as a
-    person runs a download: its exit code. Wine's loader tells in WINE_LOG where each DLL came from."""
-    return launch(program, *args, debug=DLL_TRACE, dll_overrides=PREFER_PLANTED, cwd=program.parent,
-                  stdout=subprocess.DEVNULL).wait(WAIT_S)
+    person runs a download: its exit code."""
+    return launch(program, *args, cwd=program.parent, stdout=subprocess.DEVNULL, **PLANTED_RUN).wait(WAIT_S)
 
 
 @contextlib.contextmanager
