@@ -26,3 +26,15 @@ bool CUpdateApp::OnCommand(UINT id, UINT) {
       return false;
   }
 }
+
+// The topics of the help (docs/help.md) that the windows' help contexts open.
+const char* CUpdateApp::HelpPage(DWORD context) const {
+  switch (context) {
+    case CDialog::HID_BASE_RESOURCE + IDD_UPDATE:
+      return "procedure.html";
+    case CDialog::HID_BASE_RESOURCE + IDD_ABOUT:
+      return "about.html";
+    default:
+      return CWinApp::HelpPage(context);
+  }
+}

@@ -7,4 +7,5 @@ class CUpdateApp : public CWinApp {
  public:
   BOOL InitInstance() override;
   bool OnCommand(UINT id, UINT code) override;
+  const char* HelpPage(DWORD context) const override;
 };

@@ -1,7 +1,9 @@
 #include "framework/WinApp.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <process.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -11,7 +13,39 @@
 
 namespace {
 CWinApp* g_pApp = nullptr;
+
+// A page as the help's build writes it, readable and whole: not missing, locked, or cut short by
+// a failed copy or download.
+bool IsWholePage(const char* path) {
+  constexpr char HEAD[] = "<!DOCTYPE html>\n", TAIL[] = "</html>\n";
+  const HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string page(1 << 18, '\0');  // more than any page holds
+  DWORD got = 0;
+  const bool read = ::ReadFile(file, &page[0], static_cast<DWORD>(page.size()), &got, nullptr) && got < page.size();
+  ::CloseHandle(file);
+  page.resize(got);
+  const size_t tail = sizeof TAIL - 1;
+  return read && page.rfind(HEAD, 0) == 0 && page.size() >= tail && page.compare(page.size() - tail, tail, TAIL) == 0;
 }
+
+// Hands the page to the program that Windows opens web pages with: there is one on every Windows,
+// and it shows a page from a downloaded ZIP as readily as an installed one.
+bool OpenPage(HWND owner, const char* path) {
+  // The shell may hand the request to COM objects, which need an apartment on this thread.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  SHELLEXECUTEINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;  // done before COM goes; failures are ours to tell
+  info.hwnd = owner;
+  info.lpVerb = "open";
+  info.lpFile = path;
+  info.nShow = SW_SHOWNORMAL;
+  const bool opened = ::ShellExecuteExA(&info);
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return opened;
+}
+}  // namespace
 
 CWinApp::CWinApp() { g_pApp = this; }
 
@@ -31,7 +65,7 @@ void CWinApp::Startup() {
   const size_t dot = file.find_last_of('.');
   const size_t nameEnd = dot != std::string::npos && dot >= nameStart ? dot : file.size();
   m_strAppName = file.substr(nameStart, nameEnd - nameStart).c_str();
-  m_strHelpPath = (file.substr(0, nameEnd) + ".HLP").c_str();
+  m_strHelpFolder = (file.substr(0, nameStart) + "help\\").c_str();
 }
 
 bool CWinApp::Enable3dControls() {
@@ -57,8 +91,13 @@ DWORD CWinApp::FindHelpContext() const {
 
 void CWinApp::OnHelp() { WinHelp(m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, HELP_CONTEXT, FindHelpContext()); }
 
+const char* CWinApp::HelpPage(DWORD) const { return "index.html"; }
+
 void CWinApp::WinHelp(HWND owner, UINT command, DWORD_PTR data) {
-  if (!::WinHelpA(owner, m_strHelpPath, command, data)) {
+  // Nothing to close: a page shown is the browser's, among whatever else the operator has open there.
+  if (command == HELP_QUIT) return;
+  const std::string page = std::string(m_strHelpFolder) + HelpPage(static_cast<DWORD>(data));
+  if (!IsWholePage(page.c_str()) || !OpenPage(owner, page.c_str())) {
     ::MessageBoxA(owner, Texts::HelpFailed, m_strAppName, MB_OK | MB_ICONEXCLAMATION);
   }
 }

@@ -32,15 +32,18 @@ class CWinApp {
   // focus, or of the nearest parent that has one.
   void OnHelp();
   DWORD FindHelpContext() const;
-  // Asks the help viewer for a topic or to quit; reports a failure to the operator.
+  // The help's page, in m_strHelpFolder, for a help context: the contents for one it has no topic for.
+  virtual const char* HelpPage(DWORD context) const;
+  // Shows the topic of a help context (HELP_CONTEXT) or closes the help (HELP_QUIT); tells the
+  // operator when it cannot.
   void WinHelp(HWND owner, UINT command, DWORD_PTR data);
 
   // Starts a worker thread at normal priority with the default stack.
   static HANDLE BeginThread(unsigned(__stdcall* proc)(void*), void* param);
 
   CWnd* m_pMainWnd = nullptr;
-  CString m_strAppName;   // the program file's name without its extension
-  CString m_strHelpPath;  // the program file's full path with the extension ".HLP"
+  CString m_strAppName;     // the program file's name without its extension
+  CString m_strHelpFolder;  // the folder "help\\" beside the program file, built and shipped with it
 };
 
 // Asks a window for its help context; windows without one answer 0.

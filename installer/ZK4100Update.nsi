@@ -1,6 +1,7 @@
 ; Installer for ZK-4100 Update, packed by scripts/release with the program of a build (the
 ; preset's name), and with the command that signs a file in place when the release is signed:
-;   makensis -DARCH=i686|x86_64 -DPROGRAM=ZK4100Update.exe -DOUTFILE=setup.exe [-DSIGN=sign] ZK4100Update.nsi
+;   makensis -DARCH=i686|x86_64 -DPROGRAM=ZK4100Update.exe -DHELP=help -DOUTFILE=setup.exe [-DSIGN=sign] ZK4100Update.nsi
+; (HELP: the folder of the help's pages, which the program opens from the folder "help" beside it.)
 Unicode true
 
 !define NAME "ZK-4100 Update"
@@ -79,10 +80,13 @@ FunctionEnd
 Section
   SetOutPath "$INSTDIR"
   File "/oname=ZK4100Update.exe" "${PROGRAM}"
+  SetOutPath "$INSTDIR\help"
+  File "${HELP}\*.html"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\${VENDOR}"
   CreateShortcut "$SMPROGRAMS\${VENDOR}\${NAME}.lnk" "$INSTDIR\ZK4100Update.exe"
+  CreateShortcut "$SMPROGRAMS\${VENDOR}\${NAME} Help.lnk" "$INSTDIR\help\index.html"
 
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayName "${NAME}"
@@ -114,8 +118,11 @@ Section Uninstall
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   Delete "$SMPROGRAMS\${VENDOR}\${NAME}.lnk"
+  Delete "$SMPROGRAMS\${VENDOR}\${NAME} Help.lnk"
   RMDir "$SMPROGRAMS\${VENDOR}"
 
+  Delete "$INSTDIR\help\*.html"
+  RMDir "$INSTDIR\help"
   Delete "$INSTDIR\ZK4100Update.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

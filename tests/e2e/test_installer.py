@@ -1,6 +1,6 @@
 """The release, signed with a throwaway certificate, and its installer as an administrator runs
 it, in a fresh prefix, beside planted DLLs: a silent install, the installed program through a
-failed write, an uninstall and a reinstall that keep the radio identified, and the repeat that
+failed write and its Help, an uninstall and a reinstall that keep the radio identified, and the repeat that
 completes the write. A release that cannot be signed as asked is not made at all."""
 import os
 import re
@@ -11,7 +11,8 @@ import pytest
 
 from radiosim.boot import BLOCKS
 from rig import wine
-from rig.programs import MARKER_KEY, boxes, message, planted_beside, prompt, run_planted, until
+from rig.programs import (MAIN, MARKER_KEY, boxes, message, pages_shown, planted_beside, press, prompt, run_planted,
+                          until, window)
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -93,7 +94,8 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     link = fresh_prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Haldren/ZK-4100 Update.lnk"
 
     install(release)
-    assert link.is_file()
+    assert (link.is_file(), link.with_name("ZK-4100 Update Help.lnk").is_file()) == (True, True)
+    assert sorted(p.name for p in (folder / "help").iterdir()) == sorted(p.name for p in (release / "help").iterdir())
     # Signed as the certificate says: the files of the release, and those the installer put in place.
     for file in (*release.glob("ZK4100Update*.exe"), folder / "ZK4100Update.exe", folder / "uninstall.exe"):
         done = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate / "cert.pem", "-in", file],
@@ -120,6 +122,9 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     assert accepted(failed) == list(enumerate(BLOCKS))[:6]
     assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
     assert boxes(failed) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
+    window(MAIN, session.ended)
+    press("alt+h")
+    assert until(pages_shown, 20, "the help's page") == [folder / "help/procedure.html"]
     assert session.exit() == 0
 
     # The usual first remedy: uninstall and install again, here with DLLs planted beside the
@@ -128,6 +133,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     with planted_beside(folder / "uninstall.exe"):
         assert run_planted(folder / "uninstall.exe", "/S") == 0
         until(lambda: not (folder / "uninstall.exe").exists(), 30, "the uninstaller's work")  # the program's goes first
+    assert not (folder / "help").exists()
     shutil.rmtree(folder)  # the planted copies
     assert not link.parent.exists() and wine.reg_values(UNINSTALL) is None
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...

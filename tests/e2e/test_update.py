@@ -1,13 +1,13 @@
 """Whole updates through the window: prompts, identification, the registry marker, a
-Cancel and a second run, Help during a run, the port picked, ports that cannot be opened, and
+Cancel and a second run, Help during a run and from a downloads folder, the port picked, ports that cannot be opened, and
 DLLs planted beside the program.
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import shlex
 import shutil
 
 from rig import wine
-from rig.programs import (BOX, MAIN, PLANTED_RUN, WAIT_S, boxes, exe, marker, message, planted_beside, press,
-                          prompt, record, until, window)
+from rig.programs import (BOX, MAIN, PLANTED_RUN, WAIT_S, boxes, copy_program, marker, message, pages_shown,
+                          planted_beside, press, prompt, record, until, window)
 from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, WRITE_FAILED, WRITING_MODE
 
@@ -90,22 +90,26 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     assert marker("read")["value"] is None
 
 
-def test_a_help_box_read_and_an_end_of_session_during_a_chunk_wait_do_not_fail_the_write(update, tmp_path):
+def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_do_not_fail_the_write(update, tmp_path):
     # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
-    # and says when it begins; the person presses Help then and reads its box for 3 s, while
-    # Windows asks to end the session.
+    # and says when it begins; the person presses Help then, and again once its page is gone:
+    # "Failed to launch help.", captioned with the program's name, read for 3 s, while Windows
+    # asks to end the session.
+    program = copy_program(tmp_path)
     flag = tmp_path / "holding"
     hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
-    s = update(("create", "3120"), faults=[hold], dll_overrides="winhlp32.exe=d")
+    s = update(("create", "3120"), faults=[hold], program=program)
     s.start_run()
     s.enter_writing_mode()
     until(flag.exists, WAIT_S, "the radio holding back its reply", every=0.01, hopeless=s.run_over)
     window(MAIN, s.run_over)
     press("alt+h")
-    help_failed = "ZK4100Update"  # "Failed to launch help.", captioned with the program's name
-    window(help_failed, s.run_over)
+    until(pages_shown, WAIT_S, "the help's page asked of the browser", hopeless=s.run_over)
+    (tmp_path / "help/procedure.html").unlink()
+    press("alt+h")
+    window(program.stem, s.run_over)
     assert wine.end_session() == 1  # refused
-    s.answer(caption=help_failed, read_s=3)
+    s.answer(caption=program.stem, read_s=3)
     s.answer()
     s.answer()
     run = s.run_said()
@@ -117,8 +121,7 @@ def test_a_help_box_read_and_an_end_of_session_during_a_chunk_wait_do_not_fail_t
 
 def test_from_downloads_beside_planted_dlls_the_ports_that_open_the_port_picked_and_a_port_gone(update, tmp_path):
     # The program is started from a downloads folder that holds DLLs named after Windows' own.
-    program = tmp_path / "ZK4100Update.exe"
-    shutil.copy(exe("ZK4100Update.exe"), program)
+    program = copy_program(tmp_path)
     with planted_beside(program):
         # COM1 and COM3 cannot be opened; another program has left hardware flow control on.
         s = update(("create", "3120"), ports=(2, 4), start_in="boot", line={"crtscts": True}, program=program,
@@ -141,3 +144,6 @@ def test_from_downloads_beside_planted_dlls_the_ports_that_open_the_port_picked_
         s.answer()
         s.answer()
         assert boxes(s.run_said()) == [prompt(WRITING_MODE, "OK"), message(PORT_FAILED)]
+        window(MAIN, s.ended)
+        press("alt+h")  # the shell's loads for the browser, beside the copies too
+        assert until(pages_shown, WAIT_S, "the help's page") == [tmp_path / "help/procedure.html"]

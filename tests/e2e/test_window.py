@@ -1,24 +1,25 @@
 """The window as a person at the keyboard meets it: Help, and no port to list or no common
 controls to show it. (Keys that end nothing and Exit: test_update.py; the window menu and its
 About box, idle and busy, in-process: tests/stage/test_window_menu.py.)"""
-import re
 
 import pytest
 
-from rig import wine
-from rig.programs import BOX, MAIN, press, until
+from rig.programs import BOX, MAIN, copy_program, pages_shown, press, until
 
 
-def test_help_asks_the_viewer_for_the_programs_help_file(update, tmp_path):
-    trace = tmp_path / "winhelp.txt"  # what the viewer tells of each request it gets
-    s = update(debug="+winhelp", log=trace)
+@pytest.mark.parametrize("cut", [False, True], ids=["whole", "cut-short"])
+def test_help_opens_the_update_procedure_in_the_browser_unless_its_page_is_damaged(update, tmp_path, cut):
+    program = copy_program(tmp_path)
+    procedure = tmp_path / "help/procedure.html"  # the main window's topic
+    if cut:  # as a download or a copy that stopped half way leaves it
+        procedure.write_bytes(procedure.read_bytes()[:-100])
+    s = update(program=program)
     press("alt+h")
-    asked = until(lambda: re.search(r"Got\[\d+\]: cmd=(\d+) data=(\w+) fn=\"(.*)\"", trace.read_text()), 20,
-                  "the viewer's trace of the request")
-    # HELP_CONTEXT, the main window's context, and the file beside the program (the trace doubles "\\").
-    assert (asked[1], asked[2], asked[3].replace("\\\\", "\\")) == (
-        "1", "00020066", wine.windows_path(wine.exe_dir() / "ZK4100Update.HLP"))
-    wine.run("taskkill", "/F", "/IM", "winhlp32.exe", check=False)  # it outlives the program
+    if cut:
+        s.answer(caption=program.stem)  # "Failed to launch help.", captioned with the program's name
+        assert pages_shown() == []
+    else:
+        assert until(pages_shown, 20, "a page asked of the browser") == [procedure]
 
 
 # No port (the box's text: in-process, tests/stage/conftest.py); no common controls in the system

@@ -3,11 +3,13 @@ it, and the stage host."""
 import collections
 import contextlib
 import json
+import pathlib
 import re
 import select
 import shutil
 import subprocess
 import time
+import urllib.parse
 
 from . import wine
 
@@ -37,6 +39,13 @@ def exe(name):
     if not path.exists():
         raise FileNotFoundError(f"{name} is not built; run make build")
     return path
+
+
+def copy_program(folder):
+    """The build's ZK4100Update.exe and its help copied into `folder`, as a technician extracts
+    them from a download: the copy's path."""
+    shutil.copytree(exe("help"), folder / "help")
+    return pathlib.Path(shutil.copy(exe("ZK4100Update.exe"), folder))
 
 
 class StageHost:
@@ -196,8 +205,16 @@ def start_utility(program=None, **options):
     """ZK4100Update.exe started as an operator starts it: the build's, or `program` (where an
     installer put it, or a copy), with launch()'s `options` (its folder `cwd`, say, or Wine's
     messages on other `debug` channels: of the programs it starts too). Killing the process ends
-    the program; a help viewer it started lives on."""
+    the program."""
+    wine.BROWSER_PAGES.unlink(missing_ok=True)
     return launch(program or exe("ZK4100Update.exe"), stdout=subprocess.DEVNULL, **options)
+
+
+def pages_shown():
+    """The pages the desktop's browser was asked to show since the program started, as the files
+    their URLs name (Wine's own links to drives resolved)."""
+    urls = wine.BROWSER_PAGES.read_text().split() if wine.BROWSER_PAGES.exists() else []
+    return [pathlib.Path(urllib.parse.unquote(urllib.parse.urlparse(url).path)).resolve() for url in urls]
 
 
 def evidence(name, wine_log_from=0):

@@ -16,10 +16,13 @@ PORTS = BUILD / "ports"          # comN links: to a pty for a present port
 ABSENT = PORTS / "absent"        # a directory: a port that cannot be opened
 WINE32_LOADER = pathlib.Path("/usr/lib/wine/wine")  # Debian's wine32:i386; runs both builds
 WINE64_LOADER = pathlib.Path("/usr/lib/wine/wine64")
+BROWSER_PAGES = BUILD / "evidence" / "pages.txt"  # what the desktop's browser was asked to show
 
 
 def settings():
-    """The prefix's settings, COM1-COM4 declared as links in PORTS."""
+    """The prefix's settings, COM1-COM4 declared as links in PORTS. A web page opens in the desktop's
+    browser, as every Windows opens it in one: Wine would register the type with its own HTML
+    engine, which needs a Gecko that Debian does not package and is left out of the prefix."""
     return """Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
@@ -30,6 +33,9 @@ def settings():
 
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\.html]
+@="htmlfile"
 
 [HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
 """ + "".join(f'"COM{n}"="{PORTS}/com{n}"\n' for n in range(1, 5))
@@ -58,6 +64,7 @@ def env(dll_overrides=""):
     """The environment of every Wine call of the project, with `dll_overrides` (WINEDLLOVERRIDES) added."""
     e = dict(os.environ)
     e.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all", WINEARCH="win64", WINELOADER=loader(),
+             PATH=f"{ROOT / 'tools' / 'rig' / 'browser'}:{e['PATH']}", ZK_BROWSER_PAGES=str(BROWSER_PAGES),
              WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;" + dll_overrides)
     return e
 
