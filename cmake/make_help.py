@@ -26,6 +26,7 @@ body {{ font-family: "Segoe UI", Tahoma, sans-serif; line-height: 1.45; max-widt
 nav {{ border-bottom: 1px solid #ccc; padding: .6em 0; }}
 nav a {{ margin-right: 1em; white-space: nowrap; }}
 nav a[aria-current] {{ font-weight: bold; color: inherit; text-decoration: none; }}
+blockquote {{ border-left: 3px solid #4a7bb7; margin: .5em 0; padding: .1em 1em; background: #f3f6fa; }}
 pre {{ background: #f3f3f3; border-left: 3px solid #888; padding: .5em .8em; white-space: pre-wrap; }}
 code {{ font-family: Consolas, "Courier New", monospace; }}
 table {{ border-collapse: collapse; }} td, th {{ border: 1px solid #ccc; padding: .2em .5em; }}

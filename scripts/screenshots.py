@@ -8,7 +8,7 @@ import time
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "rig"))
 
 from rig import wine  # noqa: E402
-from rig.programs import MAIN, answer, marker, press, start_utility, until, window  # noqa: E402
+from rig.programs import MAIN, answer, marker, pages_shown, press, start_utility, until, window  # noqa: E402
 from rig.radio import Radio, zk4100  # noqa: E402
 
 OUT = wine.ROOT / "docs" / "screenshots"
@@ -34,6 +34,11 @@ def main():
             utility = start_utility()
             time.sleep(0.5)
             shoot("idle")
+            press("alt+h")  # the page the browser is asked for, drawn as a browser draws it
+            page = until(pages_shown, 20, "the help's page")[0]
+            subprocess.run(["wkhtmltoimage", "--quiet", "--quality", "80", "--width", "900", "--height", "1100", page,
+                            OUT / "help.png"],
+                           check=True)
             press("Return")  # OK
             answer()  # the writing-mode prompt
             until(flag.exists, 60, "the radio holding back its reply", every=0.01)

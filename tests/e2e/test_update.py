@@ -46,7 +46,7 @@ def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_
     assert s.exit() == 0  # while Exit does end it
 
 
-def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_readme_way_back(update):
+def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_helps_way_back(update):
     # No key, no marker to store (the installer makes the key); a key the user may only read:
     # tests/stage/test_marker.py.
     s = update(("clear",))
@@ -55,8 +55,8 @@ def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_readme_way_
     s.answer("Escape")
     assert boxes(s.run_said()) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "Cancel")]
     assert marker("read") == {"key": False, "value": None}
-    # A failed write has stranded the radio: the README's way back goes straight to the prompt.
-    command = next(line.strip() for line in (wine.ROOT / "README.md").read_text().splitlines()
+    # A failed write has stranded the radio: the help's way back goes straight to the prompt.
+    command = next(line.strip() for line in (wine.ROOT / "docs" / "help.md").read_text().splitlines()
                    if line.strip().startswith("reg add "))
     command = command.replace("/reg:32", wine.reg_view())  # the x86_64 stand-in reads the 64-bit view
     wine.reg(*shlex.split(command)[1:])  # after "reg"
