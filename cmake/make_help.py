@@ -65,7 +65,7 @@ def main(source, header, out):
     bodies = TOPIC.split(text)[3::3]
     if len(heads) != text.count("\n## "):
         sys.exit(f"{source}: every topic begins '## <a id=\"ID\"></a>Heading'")
-    names = {name: heading for name, heading in heads}
+    names = {name for name, _ in heads}
     pages = {"index": (title, f"# {title}\n{intro}\n" + "".join(f"- [{h}](#{n})\n" for n, h in heads))}
     pages.update((name, (heading, f"# {heading}\n{body}")) for (name, heading), body in zip(heads, bodies))
     rendered = {}

@@ -34,8 +34,8 @@ class CWinApp {
   DWORD FindHelpContext() const;
   // The help's page, in m_strHelpFolder, for a help context: the contents for one it has no topic for.
   virtual const char* HelpPage(DWORD context) const;
-  // Shows the topic of a help context (HELP_CONTEXT) or closes the help (HELP_QUIT); tells the
-  // operator when it cannot.
+  // Shows the topic of a help context (HELP_CONTEXT) and tells the operator when it cannot; the
+  // quit request (HELP_QUIT) finds nothing of ours to close.
   void WinHelp(HWND owner, UINT command, DWORD_PTR data);
 
   // Starts a worker thread at normal priority with the default stack.

@@ -1,5 +1,5 @@
 // The window menu's commands, painting while minimised, the red caution line,
-// and closing the help with the window.
+// and the help's quit request as the window goes.
 #include "framework/WinApp.h"
 #include "ui/AboutDialog.h"
 #include "ui/UpdateDialog.h"

@@ -1,6 +1,6 @@
 """Whole updates through the window: prompts, identification, the registry marker, a
-Cancel and a second run, Help during a run and from a downloads folder, the port picked, ports that cannot be opened, and
-DLLs planted beside the program.
+Cancel and a second run, Help during a run and from a downloads folder, the port picked, ports
+that cannot be opened, and DLLs planted beside the program.
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import shlex
 import shutil
