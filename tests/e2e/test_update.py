@@ -1,9 +1,11 @@
 """Whole updates through the window: prompts, identification, the registry marker, a
 Cancel and a second run, Help during a run and from a downloads folder, the port picked, ports
-that cannot be opened, and DLLs planted beside the program.
+that cannot be opened, DLLs planted beside the program, and the README's `make run`.
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
+import os
 import shlex
 import shutil
+import subprocess
 
 from rig import wine
 from rig.programs import (BOX, MAIN, PLANTED_RUN, WAIT_S, boxes, copy_program, marker, message, pages_shown,
@@ -147,3 +149,22 @@ def test_from_downloads_beside_planted_dlls_the_ports_that_open_the_port_picked_
         window(MAIN, s.ended)
         press("alt+h")  # the shell's loads for the browser, beside the copies too
         assert until(pages_shown, WAIT_S, "the help's page") == [tmp_path / "help/procedure.html"]
+
+
+def test_make_run_twice_as_a_newcomer_after_earlier_runs_filled_the_record(request):
+    # The README's first command without a display, after earlier runs left a record of 1 MB that
+    # ends as every run does: the first make run rotates it, the second follows the first's run.
+    earlier = b"2020-01-01 00:00:00.000 COM1 run ended after 9999.000 s\r\n" * 20000
+    wine.record_file().parent.mkdir(parents=True, exist_ok=True)
+    wine.record_file().write_bytes(earlier)
+    request.addfinalizer(lambda: (wine.stop_server(), wine.start_server(), marker("clear")))  # make run ends both
+    newcomer = {name: value for name, value in os.environ.items() if name != "DISPLAY"}
+    kept = b""
+    for _ in range(2):
+        done = subprocess.run(["make", "run"], cwd=wine.ROOT, env=newcomer, capture_output=True, text=True, timeout=300)
+        said = "\n".join(f"exit code {done.returncode}\n{done.stdout}{done.stderr}".splitlines()[-40:])
+        assert done.returncode == 0 and "The radio's flash now holds the firmware image." in done.stdout, said
+        assert done.stdout.count("  run started") == done.stdout.count("  run ended") == 1 and "9999" not in said, said
+        assert wine.record_file().with_name("update.old.log").read_bytes() == earlier
+        assert wine.record_file().read_bytes().startswith(kept)  # an earlier record is never changed
+        kept = wine.record_file().read_bytes()

@@ -181,7 +181,12 @@ def record(port=None):
     line's local time to the millisecond and the run's port are checked and cut off. A line
     still being written is left out."""
     path = wine.record_file()
-    lines = path.read_bytes().decode("utf-8").split("\r\n")[:-1] if path.exists() else []
+    return events(path.read_bytes() if path.exists() else b"", port)
+
+
+def events(written, port=None):
+    """The events of whole record lines as the program writes them (bytes), as record() gives them."""
+    lines = written.decode("utf-8").split("\r\n")[:-1]
     stamped = [re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (COM\d) (.+)", line) for line in lines]
     assert all(stamped), lines
     return [m[2] for m in stamped if port in (None, m[1])]
