@@ -25,7 +25,8 @@ build:
 release:
 	scripts/release
 
-# The release built again from a clone of this commit at another path: the same bytes, or it fails.
+# The release built again from a clone of this commit at another path: the same bytes, or it fails
+# (of the maker's payload, or SAMPLE=1, as make release).
 reproduce:
 	scripts/reproduce
 

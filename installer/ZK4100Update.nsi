@@ -1,6 +1,6 @@
 ; Installer for ZK-4100 Update, packed by scripts/release with the program of a build (the
 ; preset's name), and with the command that signs a file in place when the release is signed:
-;   makensis -DARCH=i686|x86_64 -DPROGRAM=ZK4100Update.exe -DHELP=help -DOUTFILE=setup.exe [-DSIGN=sign] ZK4100Update.nsi
+;   makensis -DARCH=i686|x86_64 -DPROGRAM=ZK4100Update.exe -DHELP=help -DOUTFILE=setup.exe [-DSIGN=sign] [-DSAMPLE] ZK4100Update.nsi
 ; (HELP: the folder of the help's pages, which the program opens from the folder "help" beside it.)
 Unicode true
 
@@ -31,6 +31,10 @@ Unicode true
 !include FileFunc.nsh
 
 Name "${NAME}"
+; A release of the sample payload (SAMPLE) says so on its installer's window.
+!ifdef SAMPLE
+  Caption "${NAME} Setup (sample firmware, not for a radio)"
+!endif
 OutFile "${OUTFILE}"
 Icon "../ui/app.ico"
 UninstallIcon "../ui/app.ico"

@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Writes the sample payload that the simulated radio is tested with.
 
+usage: make-samples.py [FOLDER SEED]: another payload of the same shape, drawn from SEED, in
+FOLDER (the tests' stand-in for the maker's files); without them, the sample, here.
+
 The bytes are deterministic and meaningless to a real radio. They are chosen so
 that the block tests can tell blocks apart: every block has its own checksum,
 except block 2 (all 0xFF) and block 5 (all 0x00), and block 3 sums to 0x34.
@@ -36,17 +39,16 @@ def block_bytes(index, size, noise):
     return data
 
 
-def main():
-    here = pathlib.Path(__file__).resolve().parent
-    noise = xorshift(0x2545F491)
+def main(folder=pathlib.Path(__file__).resolve().parent, seed=0x2545F491):
+    noise = xorshift(seed)
     image = bytearray()
     for index, (_, size) in enumerate(BLOCKS):
         image += block_bytes(index, size, noise)
     assert len(image) == IMAGE_SIZE
     program = bytearray(b"\x05\x9a") + bytearray(next(noise) for _ in range(PROGRAM_SIZE - 2))
-    (here / "sample-firmware.bin").write_bytes(image)
-    (here / "sample-write-control-program.bin").write_bytes(program)
+    (folder / "sample-firmware.bin").write_bytes(image)
+    (folder / "sample-write-control-program.bin").write_bytes(program)
 
 
 if __name__ == "__main__":
-    main()
+    main(*(pathlib.Path(sys.argv[1]), int(sys.argv[2], 0)) if len(sys.argv) == 3 else ())

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "protocol/Payload.h"
 #include "ui/resource.h"
 
 namespace {
@@ -170,4 +171,13 @@ CString ProgramVersion() {
   CString version;
   version.Format("%u.%u%u", major, minor, patch);
   return version;
+}
+
+CString PayloadNamed() {
+  const PayloadDigest& image = FirmwarePayload::FirmwareImageDigest;
+  const PayloadDigest& program = FirmwarePayload::WriteControlProgramDigest;
+  CString named;
+  named.Format("payload sha256: firmware image %.16s%s, write control program %.16s%s", image.sha256,
+               image.sample ? " (sample)" : "", program.sha256, program.sample ? " (sample)" : "");
+  return named;
 }

@@ -56,3 +56,6 @@ CString SystemText(DWORD code);
 CString SystemCause(DWORD code);
 // The program's version, as its version resource gives it: "1.04".
 CString ProgramVersion();
+// The payload the program carries, as the record's first line names it: the first 16 hex digits
+// of each file's SHA-256, and "sample" after one that is the sample of payload/.
+CString PayloadNamed();

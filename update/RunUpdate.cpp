@@ -13,8 +13,9 @@
 void CUpdateDialog::RunUpdate() {
   DWORD marker = 0;
   ReadMarker(marker);
-  m_record.Write("run started: version %s, port %s, marker %lu; %s", static_cast<const char*>(ProgramVersion()),
-                 static_cast<const char*>(SelectedPort()), marker, static_cast<const char*>(m_hold.Got()));
+  m_record.Write("run started: version %s, port %s, marker %lu; %s; %s", static_cast<const char*>(ProgramVersion()),
+                 static_cast<const char*>(SelectedPort()), marker, static_cast<const char*>(PayloadNamed()),
+                 static_cast<const char*>(m_hold.Got()));
   // Phase A, identification in normal mode: only until a radio has been identified.
   if (marker != IDENTIFIED_MARKER && Prompt(Texts::ConnectionPrompt) != IDOK) return;
   if (OpenPort() == 0) return;

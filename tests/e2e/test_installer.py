@@ -1,8 +1,11 @@
-"""The release, signed with a throwaway certificate, and its installer as an administrator runs
-it, in a fresh prefix, beside planted DLLs: a silent install, the installed program through a
-failed write and its Help, an uninstall and a reinstall that keep the radio identified, and the repeat that
-completes the write. A release that cannot be signed as asked is not made at all."""
+"""The release of another payload than the sample, signed with a throwaway certificate, and its
+installer as an administrator runs it, in a fresh prefix, beside planted DLLs: a silent install, the
+installed program through a failed write and its Help, an uninstall and a reinstall that keep the
+radio identified, and the repeat that completes the write. A release of the sample only when asked
+for, named so. A release that cannot be made or signed as asked is not made at all."""
+import hashlib
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -13,7 +16,7 @@ from radiosim.boot import BLOCKS
 from rig import wine
 from rig.programs import (MAIN, MARKER_KEY, boxes, message, pages_shown, planted_beside, press, prompt, run_planted,
                           until, window)
-from rig.radio import zk4100
+from rig.radio import SAMPLE_IMAGE, SAMPLE_PROGRAM, payload_named, zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZK-4100 Update"
@@ -48,29 +51,51 @@ def certificate(tmp_path_factory):
     return folder
 
 
+@pytest.fixture(scope="module")
+def payload(tmp_path_factory):
+    """Another payload of the sample's shape, the maker's files as the release takes them."""
+    folder = tmp_path_factory.mktemp("payload")
+    subprocess.run(["/usr/bin/python3", wine.ROOT / "payload" / "make-samples.py", folder, "7"], check=True)
+    return {"ZK_FIRMWARE_IMAGE": str(folder / "sample-firmware.bin"),
+            "ZK_WRITE_CONTROL_PROGRAM": str(folder / "sample-write-control-program.bin")}
+
+
 def make_release(folder, certificate, **env):
-    """scripts/release of the build under test into `folder`, signed with the certificate. Each
-    program that handles the certificate is seen through a stand-in beside it first on PATH, which
-    notes its arguments in `certificate`/seen (what `ps` would show) and runs the real one."""
+    """scripts/release of the build under test into `folder`, signed with the certificate, with
+    the payload that `env` gives (none of the caller's). Each program that handles the certificate
+    is seen through a stand-in beside it first on PATH, which notes its arguments in
+    `certificate`/seen (what `ps` would show) and runs the real one. It builds the build under
+    test again, with that payload."""
     (certificate / "seen").unlink(missing_ok=True)
     for program in ("osslsigncode", "makensis", "openssl"):
         stand_in = f'#!/bin/sh\necho "$0 $*" >>{certificate}/seen\nexec {shutil.which(program)} "$@"\n'
         (certificate / program).write_text(stand_in)
         (certificate / program).chmod(0o755)
-    env = {**os.environ, "SIGN_PKCS12": str(certificate / "cert.p12"), "SIGN_PASSWORD": "secret",
+    own = {k: v for k, v in os.environ.items() if k not in ("SAMPLE", "ZK_FIRMWARE_IMAGE", "ZK_WRITE_CONTROL_PROGRAM")}
+    env = {**own, "SIGN_PKCS12": str(certificate / "cert.p12"), "SIGN_PASSWORD": "secret",
            "PATH": f"{certificate}:{os.environ['PATH']}", **env}
     return subprocess.run([wine.ROOT / "scripts" / "release", folder, wine.arch()], env=env, capture_output=True,
                           text=True)
 
 
+SAMPLE = {"ZK_FIRMWARE_IMAGE": str(SAMPLE_IMAGE), "ZK_WRITE_CONTROL_PROGRAM": str(SAMPLE_PROGRAM)}
+
+
 @pytest.mark.parametrize("env, said", [
-    ({"SIGN_PKCS12": "/nowhere/cert.p12"}, "cannot read the certificate SIGN_PKCS12=/nowhere/cert.p12"),
-    ({"SIGN_PASSWORD": "wrong"}, "does not open with SIGN_PASSWORD: a wrong password"),
-    ({"SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}, "sign: signing"),  # nothing answers there
+    ({}, "release: ZK_FIRMWARE_IMAGE is not set"),
+    ({"ZK_FIRMWARE_IMAGE": str(SAMPLE_IMAGE)}, "release: ZK_WRITE_CONTROL_PROGRAM is not set"),
+    ({**SAMPLE, "ZK_FIRMWARE_IMAGE": "/nowhere/image.bin"}, "Payload file /nowhere/image.bin does not exist"),
+    ({**SAMPLE, "ZK_FIRMWARE_IMAGE": "/tmp"}, "Payload file /tmp cannot be read"),  # as root, every file reads
+    ({**SAMPLE, "ZK_FIRMWARE_IMAGE": str(SAMPLE_PROGRAM)}, f"Payload file {SAMPLE_PROGRAM} holds 1436 bytes"),
+    (SAMPLE, f"release: ZK_FIRMWARE_IMAGE={SAMPLE_IMAGE} is the sample of payload/"),
+    ({"SAMPLE": "1", "SIGN_PKCS12": "/nowhere/cert.p12"}, "cannot read the certificate SIGN_PKCS12=/nowhere/cert.p12"),
+    ({"SAMPLE": "1", "SIGN_PASSWORD": "wrong"}, "does not open with SIGN_PASSWORD: a wrong password"),
+    ({"SAMPLE": "1", "SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}, "sign: signing"),  # nothing answers there
 ])
-def test_a_release_that_cannot_be_signed_as_asked_is_not_made(tmp_path, certificate, env, said):
+def test_a_release_that_cannot_be_made_as_asked_is_not_made(tmp_path, certificate, env, said):
     done = make_release(tmp_path / "release", certificate, **env)
-    assert done.returncode and said in done.stderr, done.stderr
+    # CMake wraps long messages at spaces.
+    assert done.returncode and said in " ".join(done.stderr.split()), done.stderr
     assert list(tmp_path.iterdir()) == []  # neither the release nor a part of it
 
 
@@ -81,10 +106,24 @@ def install(release):
         assert run_planted(setup, "/S") == 0
 
 
-def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, certificate, fresh_prefix, session):
-    release = tmp_path / "release"
-    made = make_release(release, certificate)
+def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, certificate, payload, fresh_prefix,
+                                                                   session):
+    release, sample = tmp_path / "release", tmp_path / "sample"
+    try:
+        made = make_release(release, certificate, **payload)
+    finally:
+        # ... and the build under test carries the sample again, as the tests after this one need.
+        sample_made = make_release(sample, certificate, SAMPLE="1")
     assert made.returncode == 0, made.stdout + made.stderr
+    # Beside the files' sums, the digests of the payload it carries, in full.
+    digests = [hashlib.sha256(pathlib.Path(payload[k]).read_bytes()).hexdigest() for k in payload]
+    assert (release / "FIRMWARE-SHA256").read_text() == (
+        f"{digests[0]}  firmware image\n{digests[1]}  write control program\n")
+    # The sample, asked for by name, and named so.
+    assert sample_made.returncode == 0, sample_made.stdout + sample_made.stderr
+    assert sorted(p.name for p in sample.iterdir()) == [
+        "FIRMWARE-SHA256", "SHA256SUMS", "ZK4100Update-1.04-sample-setup.exe", "ZK4100Update-sample.exe", "help"]
+    assert (sample / "FIRMWARE-SHA256").read_text().count(" (sample)\n") == 2
     # The password on no command line: the program, the uninstaller and the installer signed.
     seen = (certificate / "seen").read_text()
     assert seen.count("osslsigncode sign ") == 3 and "secret" not in seen, seen
@@ -109,7 +148,8 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     assert wine.reg_values(MARKER_KEY) == {"Data": "0x0"}
 
     # The installed program identifies the radio; the write fails half way, with the flash erased.
-    session.start(scenario=zk4100(start_in="normal", faults=[{"at": "chunk:6:3", "kind": "silence"}]),
+    radio_payload = {"image_file": payload["ZK_FIRMWARE_IMAGE"], "program_file": payload["ZK_WRITE_CONTROL_PROGRAM"]}
+    session.start(scenario=zk4100(start_in="normal", boot=radio_payload, faults=[{"at": "chunk:6:3", "kind": "silence"}]),
                   program=f"{location}\\ZK4100Update.exe")
     session.start_run()
     session.answer()
@@ -118,7 +158,8 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
     # Its record, in a folder the fresh prefix did not have, says where and why (chunks count from 1).
     failed = session.run_said()
-    assert failed[0].startswith("run started: version 1.04, port COM1, marker 0;")  # the version from its resource
+    # The version from its resource, and the payload it carries.
+    assert failed[0].startswith(f"run started: version 1.04, port COM1, marker 0; {payload_named(*payload.values())};")
     assert accepted(failed) == list(enumerate(BLOCKS))[:6]
     assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
     assert boxes(failed) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
@@ -141,7 +182,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
 
     # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
-    session.plug_radio(zk4100(start_in="boot"))
+    session.plug_radio(zk4100(start_in="boot", boot=radio_payload))
     session.start(program=f"{location}\\ZK4100Update.exe", ports=())
     session.start_run()
     for _ in range(3):

@@ -17,11 +17,11 @@ import time
 from radiosim.boot import BLOCKS, CHUNK
 from rig import wine
 from rig.programs import StageHost, marker
-from rig.radio import Radio, payload_file, zk4100
+from rig.radio import SAMPLE_PROGRAM, Radio, zk4100
 from texts import BOXES, COMPLETED, CONNECTION, DETECTION_FAILED, IDLE_STATUS, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
 KINDS = ("silence", "wrong", "double", "late-under", "late-over", "flood", "hangup", "cancel")
-PROGRAM = pathlib.Path(payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin")).read_bytes()
+PROGRAM = SAMPLE_PROGRAM.read_bytes()
 LAST_BLOCK = len(BLOCKS) - 1
 ERASE_MS = 100  # the radio's erase: a late-under erase result still comes in half the time-out
 # The window as it is idle: the controls that a run enables or disables (by id), its texts, ...

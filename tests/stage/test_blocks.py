@@ -2,16 +2,15 @@
 the program writing two radios at once. (Faults at each step: test_faults.py.)"""
 import concurrent.futures
 import contextlib
-import pathlib
 
 import pytest
 
 from radiosim.boot import BLOCKS, CHUNK
 from rig.programs import StageHost, marker, message, record
-from rig.radio import Radio, image_file, zk4100
+from rig.radio import SAMPLE_IMAGE, Radio, payload_named, zk4100
 from texts import COMPLETED
 
-IMAGE = pathlib.Path(image_file()).read_bytes()
+IMAGE = SAMPLE_IMAGE.read_bytes()
 
 
 def block_start(index):
@@ -102,6 +101,8 @@ def test_two_copies_write_two_radios_at_once_each_run_whole_in_the_record():
         run = record(port)
         assert run.count(identified) == lines, (port, len(run) - run.count(identified))
         run = run[lines:]
+        # Then the payload it carries, which support reads there: here the sample.
         assert run and run[0].startswith(f"run started: version 1.04, port {port},"), (port, run)
+        assert run[0].split("; ")[1] == payload_named(), run[0]
         assert run[-1].startswith("run ended") and message(COMPLETED) in run, (port, run)
         assert sum(e.startswith("block ") for e in run) == len(BLOCKS), (port, run)

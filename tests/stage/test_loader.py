@@ -1,14 +1,13 @@
 """Loader transfer: the write control program byte by byte, then the erase result. (Faults
 at each step: test_faults.py.)"""
-import pathlib
 
 import pytest
 
 from rig.programs import record
-from rig.radio import payload_file, zk4100
+from rig.radio import SAMPLE_PROGRAM, zk4100
 from texts import OK_BUTTON, as_seen
 
-PROGRAM = pathlib.Path(payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin")).read_bytes()
+PROGRAM = SAMPLE_PROGRAM.read_bytes()
 BOOT_BYTES = 11  # one burst and 0x55 before the program
 
 

@@ -1,4 +1,5 @@
 """The simulated radio as COMn of the prefix, for the length of a `with` block."""
+import hashlib
 import json
 import pathlib
 import signal
@@ -11,26 +12,27 @@ SIM = wine.ROOT / "tools" / "radio-sim"
 PYTHON = "/usr/bin/python3"
 
 
-def payload_file(variable, sample):
-    """The payload file the build under test embedded: its CMake cache says which."""
-    cache = wine.exe_dir() / "CMakeCache.txt"
-    if cache.exists():
-        for line in cache.read_text().splitlines():
-            if line.startswith(variable + ":"):
-                return line.split("=", 1)[1]
-    return str(wine.ROOT / "payload" / sample)
+# What every build but a release's carries (scripts/build), and what the radio checks against
+# unless a scenario names other files.
+SAMPLE_IMAGE = wine.ROOT / "payload" / "sample-firmware.bin"
+SAMPLE_PROGRAM = wine.ROOT / "payload" / "sample-write-control-program.bin"
 
 
-def image_file():
-    return payload_file("ZK_FIRMWARE_IMAGE", "sample-firmware.bin")
+def payload_named(image=SAMPLE_IMAGE, program=SAMPLE_PROGRAM):
+    """The record's first line's clause for a program built with these files: the first 16 hex
+    digits of each one's SHA-256, and "(sample)" after the sample's."""
+    def named(path, sample):
+        data = pathlib.Path(path).read_bytes()
+        return hashlib.sha256(data).hexdigest()[:16] + (" (sample)" if data == sample.read_bytes() else "")
+    return (f"payload sha256: firmware image {named(image, SAMPLE_IMAGE)}, "
+            f"write control program {named(program, SAMPLE_PROGRAM)}")
 
 
 def zk4100(start_in="boot", normal=None, boot=None, faults=None, **top):
-    """A scenario for the simulated ZK-4100 that checks what it receives against
-    the payload the utility was built with."""
+    """A scenario for the simulated ZK-4100 that checks what it receives against the sample
+    payload, or the files that `boot` names."""
     return {"personality": "radio", "start_in": start_in, "normal": normal or {},
-            "boot": {"program_file": payload_file("ZK_WRITE_CONTROL_PROGRAM", "sample-write-control-program.bin"),
-                     "image_file": image_file(), **(boot or {})},
+            "boot": {"program_file": str(SAMPLE_PROGRAM), "image_file": str(SAMPLE_IMAGE), **(boot or {})},
             "faults": faults or [], **top}
 
 
