@@ -118,7 +118,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
     # Its record, in a folder the fresh prefix did not have, says where and why (chunks count from 1).
     failed = session.run_said()
-    assert failed[0].startswith("run started: version 1.04, port COM1, marker 0;")  # the version from its resource
+    assert failed[0].startswith("run started: version 1.04, port COM1, marker 0")  # the version from its resource
     assert accepted(failed) == list(enumerate(BLOCKS))[:6]
     assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
     assert boxes(failed) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]
