@@ -117,15 +117,13 @@ def check_headings(name, page):
             fail(f"{name}.html: a heading of level {after} follows one of level {before}")
 
 
-def main(source, out, *texts):
-    text = pathlib.Path(source).read_text(encoding="utf-8")
-    title, intro = re.match(r"# ([^\n]+)\n(.*?)(?=^## )", text, re.S | re.M).groups()
+def read_topics(source, text):
+    """The help's topics by id, in order, with their headings and subsections; where each id is:
+    a topic is a page, a subsection a place on its topic's page."""
     heads = TOPIC.findall(text)
-    bodies = TOPIC.split(text)[3::3]
     if len(heads) != text.count("\n## "):
         fail(f"{source}: every topic begins '## <a id=\"ID\"></a>Heading'")
-    topics = {name: body for (name, _), body in zip(heads, bodies)}
-    # Where each id is: a topic is a page, a subsection a place on its topic's page.
+    topics = {name: body for (name, _), body in zip(heads, TOPIC.split(text)[3::3])}
     where = {name: name for name, _ in heads}
     subsections = {}
     for name, body in topics.items():
@@ -136,17 +134,24 @@ def main(source, out, *texts):
             if sub in where:
                 fail(f"{source}: the id '{sub}' is given twice")
             where[sub] = name
+    # Each message's entry is a subsection of its group in `messages`; `troubleshooting` leads to each.
+    entries = {sub for level, sub, _ in subsections.get("messages", []) if len(level) == 4}
+    unlinked = entries - set(re.findall(r"\]\(#([a-z0-9-]+)\)", topics.get("troubleshooting", "")))
+    if unlinked:
+        fail(f"{source}: the topic 'troubleshooting' links to no entry {', '.join(sorted(unlinked))} of 'messages'")
+    return heads, topics, subsections, where
+
+
+def render_pages(source, text):
+    """Every page by name: index, a page per topic, and all."""
+    title, intro = re.match(r"# ([^\n]+)\n(.*?)(?=^## )", text, re.S | re.M).groups()
+    heads, topics, subsections, where = read_topics(source, text)
 
     def page_link(target):
         if target not in where:
             fail(f"{source}: the link to #{target} leads nowhere")
         return f"{target}.html" if where[target] == target else f"{where[target]}.html#{target}"
 
-    # Each message's entry is a subsection of its group in `messages`; `troubleshooting` leads to each.
-    entries = {sub for level, sub, _ in subsections.get("messages", []) if len(level) == 4}
-    unlinked = entries - set(re.findall(r"\]\(#([a-z0-9-]+)\)", topics.get("troubleshooting", "")))
-    if unlinked:
-        fail(f"{source}: the topic 'troubleshooting' links to no entry {', '.join(sorted(unlinked))} of 'messages'")
     order = [("index", "Contents"), *heads]
     contents = "".join(f"- [{h}](#{n})\n" + "".join(f"    - [{s}](#{i})\n" for _, i, s in subsections[n])
                        for n, h in heads)
@@ -171,14 +176,18 @@ def main(source, out, *texts):
                                   body=whole, pager="")
     for name, page in rendered.items():
         check_headings(name, page)
+    return rendered
 
+
+def check_quotes(source, text, messages, texts):
+    """Fails unless the help quotes every text of the header (in the page `messages`) and of the
+    resource scripts (anywhere in its source `text`)."""
     unexplained = []
     flowing = " ".join(text.split())  # a quote may be wrapped across lines
     for path in texts:
         script = pathlib.Path(path).read_text(encoding="utf-8")
         if path.endswith(".h"):
-            unexplained += [f"{path}: {name}" for name, shown in program_texts(script)
-                            if not quoted(shown, rendered["messages"])]
+            unexplained += [f"{path}: {name}" for name, shown in program_texts(script) if not quoted(shown, messages)]
         else:
             unexplained += [f'{path}: "{shown}"' for shown in resource_texts(script)
                             if f'"{shown}"' not in flowing and f"**{shown}**" not in flowing]
@@ -186,6 +195,11 @@ def main(source, out, *texts):
         fail(f"{source} does not quote these texts (messages: in its topic 'messages'; the window's anywhere, as "
              f"\"text\" or **text**): {'; '.join(unexplained)}")
 
+
+def main(source, out, *texts):
+    text = pathlib.Path(source).read_text(encoding="utf-8")
+    rendered = render_pages(source, text)
+    check_quotes(source, text, rendered["messages"], texts)
     pictures = sorted(set(re.findall(r'<img [^>]*src="([^"]+)"', rendered["all"])))
     folder = pathlib.Path(out)
     folder.mkdir(parents=True, exist_ok=True)
