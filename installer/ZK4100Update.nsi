@@ -1,7 +1,8 @@
 ; Installer for ZK-4100 Update, packed by scripts/release with the program of a build (the
 ; preset's name), and with the command that signs a file in place when the release is signed:
 ;   makensis -DARCH=i686|x86_64 -DPROGRAM=ZK4100Update.exe -DHELP=help -DOUTFILE=setup.exe [-DSIGN=sign] [-DSAMPLE] ZK4100Update.nsi
-; (HELP: the folder of the help's pages, which the program opens from the folder "help" beside it.)
+; (HELP: the folder of the help's pages and their pictures, which the program opens from the folder
+; "help" beside it.)
 Unicode true
 
 !define NAME "ZK-4100 Update"
@@ -86,6 +87,7 @@ Section
   File "/oname=ZK4100Update.exe" "${PROGRAM}"
   SetOutPath "$INSTDIR\help"
   File "${HELP}\*.html"
+  File "${HELP}\*.png"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\${VENDOR}"
@@ -126,6 +128,7 @@ Section Uninstall
   RMDir "$SMPROGRAMS\${VENDOR}"
 
   Delete "$INSTDIR\help\*.html"
+  Delete "$INSTDIR\help\*.png"
   RMDir "$INSTDIR\help"
   Delete "$INSTDIR\ZK4100Update.exe"
   Delete "$INSTDIR\uninstall.exe"

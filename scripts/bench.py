@@ -17,14 +17,29 @@ from rig.radio import Radio, zk4100  # noqa: E402
 BITS_PER_BYTE = 10  # start bit, 8 data bits, stop bit
 ERASE_MS = 300      # the simulated radio's erase time, part of the line's share
 WINDOWS_TICK_MS = 15.625  # the default timer tick of Windows
+USB_LATENCY_MS = 16  # a USB serial adapter's usual default latency timer: it holds each reply that long
+PROGRAM_BYTES = 1436  # the write control program, sent after the 0x55 that ends boot-mode entry
 
 
-def exchanges(report):
-    """Turn-arounds on the line: a run of the radio's bytes after a run of the utility's."""
+def exchanges(report, since_ms=0.0, until_ms=float("inf")):
+    """Turn-arounds on the line: a run of the radio's bytes after a run of the utility's (those
+    whose answer came between the two times, both included)."""
     sent = [(t, 0) for t in report["to_radio"]["t_ms"]]
     received = [(t, 1) for t in report["from_radio"]["t_ms"]]
-    order = [side for _, side in sorted(sent + received)]
-    return sum(1 for before, after in zip(order, order[1:]) if (before, after) == (0, 1))
+    order = sorted(sent + received)
+    return sum(1 for (_, before), (t, after) in zip(order, order[1:])
+               if (before, after) == (0, 1) and since_ms <= t <= until_ms)
+
+
+def stages(report):
+    """Each stage's time on the radio's clock, from its first byte sent to the next stage's, and its
+    exchanges: (name, seconds, exchanges)."""
+    sent, times = report["to_radio"]["hex"], report["to_radio"]["t_ms"]
+    confirm = bytes.fromhex(sent).index(0x55)  # after the bursts of 0x00
+    bounds = [times[0], times[confirm + 1], times[confirm + 1 + PROGRAM_BYTES], report["from_radio"]["t_ms"][-1]]
+    names = ("boot mode entry", "loader and erase", "12 blocks")
+    return [(name, (end - begin) / 1000, exchanges(report, begin, end))
+            for name, begin, end in zip(names, bounds, bounds[1:])]
 
 
 def cpu_seconds(pid):
@@ -61,6 +76,11 @@ def show(title, pace, total, cpu, report):
         print(f"  overhead per exchange {(total - line) / turns * 1000:9.3f} ms   (beyond the line time)")
     else:
         print(f"  time per exchange     {total / turns * 1000:9.3f} ms   (the utility's polling and the pty)")
+    for name, seconds, turns_in in stages(report):
+        print(f"  {name:<22}{seconds:9.2f} s   {turns_in:5d} exchanges, "
+              f"{turns_in * USB_LATENCY_MS / 1000:6.1f} s more at a USB adapter's {USB_LATENCY_MS} ms latency")
+    print(f"  with a USB adapter    {total + turns * USB_LATENCY_MS / 1000:9.1f} s   "
+          f"(total + exchanges x {USB_LATENCY_MS} ms: each reply held that long)")
     print(f"  utility CPU time      {cpu:9.2f} s   ({cpu / total:.0%} of the total: the reader polls without pause)")
     # Each exchange waits at least one Sleep(1). Without a 1 ms timer resolution for the run,
     # stock Windows rounds it up to a whole timer tick, which Wine does not show.

@@ -36,9 +36,9 @@ def main():
             shoot("idle")
             press("alt+h")  # the page the browser is asked for, drawn as a browser draws it
             page = until(pages_shown, 20, "the help's page")[0]
-            subprocess.run(["wkhtmltoimage", "--quiet", "--quality", "80", "--width", "900", "--height", "1100", page,
-                            OUT / "help.png"],
-                           check=True)
+            # The page's pictures are local files, which wkhtmltoimage loads only when told to.
+            subprocess.run(["wkhtmltoimage", "--quiet", "--enable-local-file-access", "--quality", "80", "--width",
+                            "900", "--height", "1100", page, OUT / "help.png"], check=True)
             press("Return")  # OK
             answer()  # the writing-mode prompt
             until(flag.exists, 60, "the radio holding back its reply", every=0.01)

@@ -34,9 +34,7 @@ void CUpdateDialog::OnStart() {
   GotoDlgCtrl(abort);  // Enter now presses Cancel
   m_bAbort = 0;
 
-  m_hold.Take(m_hWnd);
   RunUpdate();  // the stages pump messages, so this window's handlers run meanwhile
-  m_hold.Release();
 
   start.EnableWindow(TRUE);
   abort.EnableWindow(FALSE);

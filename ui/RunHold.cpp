@@ -73,7 +73,7 @@ void CRunHold::Release() {
 }
 
 BOOL CUpdateDialog::OnQueryEndSession(LPARAM kind) {
-  if (!m_hold.Held()) return TRUE;  // idle: nothing is lost
+  if (!m_hold.Held()) return TRUE;  // no write under way: nothing is lost
   m_record.Write("Windows asked to end the session (%s): refused, the run goes on", SessionEnd(kind));
   return FALSE;
 }

@@ -1,7 +1,7 @@
-// What a run holds of the PC for its length. A write stopped half way leaves the radio without
-// firmware, and one slowed down misses its time; so for the run the system and the display stay
-// awake, Windows asks before it ends the session and names our reason, and the process keeps
-// its speed and its 1 ms timer while minimised or covered.
+// What a run holds of the PC while the radio is written, from the loader transfer to the result.
+// A write stopped half way leaves the radio without firmware, and one slowed down misses its time;
+// so meanwhile the system and the display stay awake, Windows asks before it ends the session and
+// names our reason, and the process keeps its speed and its 1 ms timer while minimised or covered.
 #pragma once
 
 #include <windows.h>

@@ -21,7 +21,7 @@ class CUpdateDialog : public CDialog {
   // The run's record (update/), and what the latest wait for the radio got, for a failure's line.
   CRunRecord m_record;  // open from the start of a run to its end
   WaitSeen m_lastWait{};
-  CRunHold m_hold;  // what the run holds of the PC, from its start to the idle window again
+  CRunHold m_hold;  // what the run holds of the PC while the radio is written
 
   // Serial link (serial/).
   void EnumeratePorts();

@@ -13,9 +13,8 @@
 void CUpdateDialog::RunUpdate() {
   DWORD marker = 0;
   ReadMarker(marker);
-  m_record.Write("run started: version %s, port %s, marker %lu; %s; %s", static_cast<const char*>(ProgramVersion()),
-                 static_cast<const char*>(SelectedPort()), marker, static_cast<const char*>(PayloadNamed()),
-                 static_cast<const char*>(m_hold.Got()));
+  m_record.Write("run started: version %s, port %s, marker %lu; %s", static_cast<const char*>(ProgramVersion()),
+                 static_cast<const char*>(SelectedPort()), marker, static_cast<const char*>(PayloadNamed()));
   // Phase A, identification in normal mode: only until a radio has been identified.
   if (marker != IDENTIFIED_MARKER && Prompt(Texts::ConnectionPrompt) != IDOK) return;
   if (OpenPort() == 0) return;
@@ -54,12 +53,21 @@ void CUpdateDialog::RunUpdate() {
 void CUpdateDialog::WriteFirmware() {
   if (EnterBootMode() != 1) {
     Tell(Texts::DetectionFailed, MB_ICONEXCLAMATION);
-  } else if (LoadWriteControlProgram() != 1 || ProgramFlash(FirmwarePayload::FirmwareImage) != 1) {
-    Tell(Texts::WriteFailed, MB_ICONEXCLAMATION);
-  } else {
-    Tell(Texts::Completed, MB_ICONINFORMATION);
-    Tell(Texts::NormalModeInstructions, MB_ICONINFORMATION);
+    return;
   }
+  // The PC is held only while the radio is written: a stop before leaves the radio as it was, and
+  // a prompt or a result left open on the screen must not keep the PC from sleep or shutdown.
+  m_hold.Take(m_hWnd);
+  m_record.Write("hold began: %s", static_cast<const char*>(m_hold.Got()));
+  const bool written = LoadWriteControlProgram() == 1 && ProgramFlash(FirmwarePayload::FirmwareImage) == 1;
+  m_hold.Release();
+  m_record.Write("hold ended");
+  if (!written) {
+    Tell(Texts::WriteFailed, MB_ICONEXCLAMATION);
+    return;
+  }
+  Tell(Texts::Completed, MB_ICONINFORMATION);
+  Tell(Texts::NormalModeInstructions, MB_ICONINFORMATION);
 }
 
 void CUpdateDialog::FinishRun() {

@@ -14,8 +14,8 @@ import pytest
 
 from radiosim.boot import BLOCKS
 from rig import wine
-from rig.programs import (MAIN, MARKER_KEY, boxes, message, pages_shown, planted_beside, press, prompt, run_planted,
-                          until, window)
+from rig.programs import (MAIN, MARKER_KEY, boxes, exe, message, pages_shown, planted_beside, press, prompt,
+                          run_planted, until, window)
 from rig.radio import SAMPLE_IMAGE, SAMPLE_PROGRAM, payload_named, zk4100
 from texts import COMPLETED, CONNECTION, NORMAL_MODE, WRITE_FAILED, WRITING_MODE
 
@@ -134,7 +134,9 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
 
     install(release)
     assert (link.is_file(), link.with_name("ZK-4100 Update Help.lnk").is_file()) == (True, True)
-    assert sorted(p.name for p in (folder / "help").iterdir()) == sorted(p.name for p in (release / "help").iterdir())
+    # The help the build made, pages and pictures, in the release and installed beside the program.
+    assert {f: sorted(p.name for p in (f / "help").iterdir()) for f in (folder, release)} == dict.fromkeys(
+        (folder, release), sorted(p.name for p in exe("help").iterdir()))
     # Signed as the certificate says: the files of the release, and those the installer put in place.
     for file in (*release.glob("ZK4100Update*.exe"), folder / "ZK4100Update.exe", folder / "uninstall.exe"):
         done = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate / "cert.pem", "-in", file],
@@ -159,7 +161,7 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     # Its record, in a folder the fresh prefix did not have, says where and why (chunks count from 1).
     failed = session.run_said()
     # The version from its resource, and the payload it carries.
-    assert failed[0].startswith(f"run started: version 1.04, port COM1, marker 0; {payload_named(*payload.values())};")
+    assert failed[0] == f"run started: version 1.04, port COM1, marker 0; {payload_named(*payload.values())}"
     assert accepted(failed) == list(enumerate(BLOCKS))[:6]
     assert [e for e in failed if re.search(r"\bblock 6 chunk 4\b.*nothing came within 1000 ms", e)]
     assert boxes(failed) == [prompt(CONNECTION, "OK"), prompt(WRITING_MODE, "OK"), message(WRITE_FAILED)]

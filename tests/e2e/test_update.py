@@ -92,11 +92,11 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     assert marker("read")["value"] is None
 
 
-def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_do_not_fail_the_write(update, tmp_path):
+def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_refused_only_while_the_radio_is_written(update, tmp_path):
     # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
     # and says when it begins; the person presses Help then, and again once its page is gone:
     # "Failed to launch help.", captioned with the program's name, read for 3 s, while Windows
-    # asks to end the session.
+    # asks to end the session. At the next run's connection prompt, Windows ends it.
     program = copy_program(tmp_path)
     flag = tmp_path / "holding"
     hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
@@ -116,9 +116,16 @@ def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_do_not_fa
     s.answer()
     run = s.run_said()
     assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
-    assert "Windows asked to end the session (a shutdown or restart): refused, the run goes on" in run
+    # The PC is held from the loader transfer to the result, and only then.
+    at = {e.split(":")[0]: i for i, e in enumerate(run)}
+    assert (run.index(prompt(WRITING_MODE, "OK")) < at["boot mode entered"] < at["hold began"]
+            < at["Windows asked to end the session (a shutdown or restart)"] < at["hold ended"]
+            < run.index(message(COMPLETED))), run
     assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
-    assert (wine.end_session(), s.utility.wait(20)) == (0, 0)  # idle, the program agrees, and Wine ends it
+    marker("create", "0")  # a radio to identify: the next run waits at the connection prompt
+    s.start_run()
+    window(BOX, s.run_over)
+    assert (wine.end_session(), s.utility.wait(20)) == (0, 0)  # a prompt holds nothing: the program agrees and ends
 
 
 def test_from_downloads_beside_planted_dlls_the_ports_that_open_the_port_picked_and_a_port_gone(update, tmp_path):
