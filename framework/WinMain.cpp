@@ -4,11 +4,25 @@
 #include "framework/WinApp.h"
 
 namespace {
+// Where Windows offers it (11 22H2, and 10 with its updates of 2022): junctions and links that a
+// standard user made are not followed by this process, whatever it opens by name. Looked up, not
+// imported, like every call that not each supported Windows has.
+void RefuseUserRedirection() {
+  using SetPolicy = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY, PVOID, SIZE_T);
+  const auto set = reinterpret_cast<SetPolicy>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetProcessMitigationPolicy")));
+  PROCESS_MITIGATION_REDIRECTION_TRUST_POLICY policy = {};
+  policy.EnforceRedirectionTrust = 1;
+  if (set) set(ProcessRedirectionTrustPolicy, &policy, sizeof policy);
+}
+
 // Called by Windows as it attaches the process, after the KnownDLLs the program imports and
 // before the C runtime's start-up: that runs constructors, the stack protector's among them,
 // whose guard comes from a cryptographic provider that loads further DLLs by name.
 void NTAPI LimitBeforeStartup(PVOID, DWORD reason, PVOID) {
-  if (reason == DLL_PROCESS_ATTACH) LimitDllSearch();
+  if (reason != DLL_PROCESS_ATTACH) return;
+  LimitDllSearch();
+  RefuseUserRedirection();
 }
 }  // namespace
 

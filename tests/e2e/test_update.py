@@ -1,9 +1,11 @@
 """Whole updates through the window: prompts, identification, the registry marker, a
-Cancel and a second run, Help during a run and from a downloads folder, the port picked, ports
-that cannot be opened, and DLLs planted beside the program.
+Cancel and a second run, a record that cannot be kept where it goes, Help during a run and from a
+downloads folder, the port picked, ports that cannot be opened, and DLLs planted beside the program.
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import shlex
 import shutil
+
+import pytest
 
 from rig import wine
 from rig.programs import (BOX, MAIN, PLANTED_RUN, WAIT_S, boxes, copy_program, marker, message, pages_shown,
@@ -12,8 +14,7 @@ from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, WRITE_FAILED, WRITING_MODE
 
 
-def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_completes_and_exit(
-        update, request, tmp_path):
+def test_keys_that_end_nothing_a_cancel_then_a_second_run_that_completes_and_exit(update, tmp_path):
     # The radio answers "?;" until the person's keys have been seen: they land while it is
     # being identified, however long the machine takes.
     keys_seen = tmp_path / "keys-seen"
@@ -33,17 +34,39 @@ def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_
     assert marker("read") == {"key": True, "value": 3120}
     assert s.radios[1].stop()["radio"]["boot"]["program"]["received"] == 1  # ... the loader does, at its first byte
 
-    # A file where the record's folder belongs: no record can be kept, and the run goes as ever.
-    blocker = wine.record_file().parent
-    shutil.rmtree(blocker)
-    blocker.write_bytes(b"")
-    request.addfinalizer(blocker.unlink)
     s.plug_radio(zk4100(start_in="boot"))  # the second run starts without the abort
     s.start_run()
     for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
         s.answer()
     assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
     assert s.exit() == 0  # while Exit does end it
+
+
+# What a standard user can leave where the record goes: a file in its folder's place, the folder or
+# the file a link to elsewhere, the file a second name of another. No record is kept, nothing is
+# written elsewhere, and the run goes as ever.
+@pytest.mark.parametrize("left", ["file-for-folder", "folder-link", "file-link", "hard-link"])
+def test_no_record_where_its_place_is_not_its_own_and_the_run_goes_as_ever(update, request, tmp_path, left):
+    s = update(("create", "3120"), start_in="boot")
+    elsewhere, log = tmp_path / "elsewhere", wine.record_file()
+    elsewhere.mkdir()
+    (elsewhere / "theirs.log").write_bytes(b"theirs")
+    shutil.rmtree(log.parent, ignore_errors=True)
+    log.parent.parent.mkdir(parents=True, exist_ok=True)
+    request.addfinalizer(lambda: shutil.rmtree(log.parent) if log.parent.is_dir() and not log.parent.is_symlink()
+                         else log.parent.unlink())
+    if left == "file-for-folder":
+        log.parent.write_bytes(b"")
+    elif left == "folder-link":
+        log.parent.symlink_to(elsewhere)
+    else:
+        log.parent.mkdir()
+        (log.symlink_to if left == "file-link" else log.hardlink_to)(elsewhere / "theirs.log")
+    s.start_run()
+    for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
+        s.answer()
+    assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
+    assert [(p.name, p.read_bytes()) for p in elsewhere.iterdir()] == [("theirs.log", b"theirs")]
 
 
 def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_helps_way_back(update):
