@@ -2,6 +2,7 @@
 Cancel and a second run, a record that cannot be kept where it goes, Help during a run and from a
 downloads folder, the port picked, ports that cannot be opened, and DLLs planted beside the program.
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
+import os
 import shlex
 import shutil
 
@@ -113,22 +114,39 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     assert marker("read")["value"] is None
 
 
-def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_do_not_fail_the_write(update, tmp_path):
-    # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
-    # and says when it begins; the person presses Help then, and again once its page is gone:
-    # "Failed to launch help.", captioned with the program's name, read for 3 s, while Windows
-    # asks to end the session.
+def test_help_slow_to_read_then_help_gone_during_chunk_waits_and_an_end_of_session_do_not_fail_the_write(
+        update, request, tmp_path):
+    # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out, twice,
+    # and says when it begins. The first time the person presses Help while its page cannot be read
+    # yet (a share that answers late): the write goes on meanwhile, and the page opens once it can be
+    # read, by the second hold. Then Help again with the page gone: "Failed to launch help.",
+    # captioned with the program's name, read for 3 s, while Windows asks to end the session.
     program = copy_program(tmp_path)
-    flag = tmp_path / "holding"
-    hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
-    s = update(("create", "3120"), faults=[hold], program=program)
+    page = tmp_path / "help/procedure.html"
+    flags = [tmp_path / f"holding-{n}" for n in (1, 2)]
+    holds = [{"at": at, "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
+             for at, flag in zip(("chunk:1:5", "chunk:4:5"), flags)]
+    s = update(("create", "3120"), faults=holds, program=program)
+    whole = page.read_bytes()
+    page.unlink()
+    os.mkfifo(page)
+    late = os.open(page, os.O_RDWR)  # a reader of the page waits until it is written
+    request.addfinalizer(lambda: os.close(late))
     s.start_run()
     s.enter_writing_mode()
-    until(flag.exists, WAIT_S, "the radio holding back its reply", every=0.01, hopeless=s.run_over)
+    until(flags[0].exists, WAIT_S, "the radio holding back its reply", every=0.01, hopeless=s.run_over)
     window(MAIN, s.run_over)
     press("alt+h")
+    until(flags[1].exists, WAIT_S, "the radio holding back its reply again", every=0.01, hopeless=s.run_over)
+    assert pages_shown() == []
+    # The share answers: what reads the page from now on finds it whole at once (the desktop's shell
+    # too), and the read that waits gets it.
+    (tmp_path / "whole.html").write_bytes(whole)
+    os.replace(tmp_path / "whole.html", page)
+    os.write(late, whole)
     until(pages_shown, WAIT_S, "the help's page asked of the browser", hopeless=s.run_over)
-    (tmp_path / "help/procedure.html").unlink()
+    page.unlink()
+    window(MAIN, s.run_over)
     press("alt+h")
     window(program.stem, s.run_over)
     assert wine.end_session() == 1  # refused
@@ -139,6 +157,7 @@ def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_do_not_fa
     assert boxes(run) == [prompt(WRITING_MODE, "OK"), message(COMPLETED), message(NORMAL_MODE)]
     assert "Windows asked to end the session (a shutdown or restart): refused, the run goes on" in run
     assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
+    assert pages_shown() == [page]
     assert (wine.end_session(), s.utility.wait(20)) == (0, 0)  # idle, the program agrees, and Wine ends it
 
 
