@@ -1,7 +1,7 @@
 """The release, signed with a throwaway certificate, and its installer as an administrator runs
-it, in a fresh prefix, beside planted DLLs: a silent install, the installed program through a
-failed write and its Help, an uninstall and a reinstall that keep the radio identified, and the repeat that
-completes the write. A release that cannot be signed as asked is not made at all."""
+it, in a fresh prefix, beside planted DLLs: a silent install refused outside Program Files, a
+silent install, the installed program through a failed write and its Help, an uninstall and a
+reinstall that keep the radio identified, and the repeat that completes the write. A release that cannot be signed as asked is not made at all."""
 import os
 import re
 import shutil
@@ -93,6 +93,11 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     folder = fresh_prefix / "drive_c" / program_files / "Haldren" / "ZK-4100 Update"
     link = fresh_prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Haldren/ZK-4100 Update.lnk"
 
+    # Told to install where every signed-in user may change its files: an error, and nothing installed.
+    setup = next(release.glob("*-setup.exe"))
+    assert run_planted(setup, "/S", "/D=C:\\ZK4100") == 87  # ERROR_INVALID_PARAMETER
+    assert (wine.reg_values(UNINSTALL), (fresh_prefix / "drive_c/ZK4100").exists(), folder.exists()) == (
+        None, False, False)
     install(release)
     assert (link.is_file(), link.with_name("ZK-4100 Update Help.lnk").is_file()) == (True, True)
     assert sorted(p.name for p in (folder / "help").iterdir()) == sorted(p.name for p in (release / "help").iterdir())
@@ -137,8 +142,10 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     shutil.rmtree(folder)  # the planted copies
     assert not link.parent.exists() and wine.reg_values(UNINSTALL) is None
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
+    # An earlier install's folder outside Program Files, as another installer left it, is passed over.
+    wine.reg("add", UNINSTALL, "/v", "InstallLocation", "/d", "C:\\ZK4100", "/f", wine.reg_view())
     install(release)
-    assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
+    assert (wine.reg_values(MARKER_KEY), wine.reg_values(UNINSTALL)["InstallLocation"]) == ({"Data": "0xc30"}, location)
 
     # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
     session.plug_radio(zk4100(start_in="boot"))
