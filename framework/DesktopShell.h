@@ -1,4 +1,4 @@
-// The desktop's shell, for what an elevated run must not start itself.
+// Elevation, and the desktop's shell, which starts what an elevated run must not start itself.
 #pragma once
 
 // True when the process runs with an administrator's rights (and when that cannot be told).

@@ -1,13 +1,15 @@
 #include <windows.h>
 
+#include "framework/DesktopShell.h"
 #include "framework/SystemDll.h"
 #include "framework/WinApp.h"
 
 namespace {
-// Where Windows offers it (11 22H2, and 10 with its updates of 2022): junctions and links that a
-// standard user made are not followed by this process, whatever it opens by name. Looked up, not
-// imported, like every call that not each supported Windows has.
+// In an elevated run, where Windows offers it (11 22H2, and 10 with its updates of 2022): junctions
+// and links that a standard user made are not followed by this process, whatever it opens by
+// name. Looked up, not imported, like every call that not each supported Windows has.
 void RefuseUserRedirection() {
+  if (!RunsElevated()) return;
   using SetPolicy = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY, PVOID, SIZE_T);
   const auto set = reinterpret_cast<SetPolicy>(
       reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetProcessMitigationPolicy")));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/DesktopShell.h"
 #include "ui/resource.h"
 
 namespace {
@@ -41,10 +42,11 @@ class CRecordLock {
 // The record's folders and file are the user's, and so are what their names stand for: a standard
 // user can make any of them a junction, a symbolic link or a second hard link of a file elsewhere,
 // and point a run with an administrator's rights at a file of their choosing. So each is opened on
-// its own name, not followed if a link, and checked on its handle: it is itself, where its name
-// says (no link on the way), and a file has no other name. Only a checked handle is written to,
-// and a record that fails a check is not kept.
+// its own name, not followed if a link, and in an elevated run checked on its handle: it is
+// itself, where its name says (no link on the way), and a file has no other name. Only a checked
+// handle is written to, and a record that fails a check is not kept.
 bool IsItself(HANDLE handle, const std::string& path, bool folder) {
+  if (!RunsElevated()) return true;  // a user's links lead only where the user may write anyway
   BY_HANDLE_FILE_INFORMATION info;
   char final[MAX_PATH + 8];
   const DWORD length = ::GetFinalPathNameByHandleA(handle, final, sizeof final, FILE_NAME_NORMALIZED);
