@@ -19,7 +19,6 @@ class CComRef {
   CComRef(const CComRef&) = delete;
   CComRef& operator=(const CComRef&) = delete;
   I* operator->() const { return m_p; }
-  I* Get() const { return m_p; }
   I** Out() { return &m_p; }
   void** OutVoid() { return reinterpret_cast<void**>(&m_p); }
 
@@ -92,7 +91,5 @@ bool OpenInDesktopShell(const char* path) {
   operation.bstrVal = verb.Get();
   show.vt = VT_I4;
   show.lVal = SW_SHOWNORMAL;
-  // The shell may bring the browser it starts to the front, as this process could.
-  ::CoAllowSetForegroundWindow(shell.Get(), nullptr);
   return SUCCEEDED(shell->ShellExecute(file.Get(), none, none, operation, show));
 }
