@@ -45,6 +45,9 @@ bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     case WM_COMMANDHELP:
       result = GetHelpContext();
       return true;
+    case WM_HELPFAILED:
+      AfxGetApp()->HelpFailed(m_hWnd);
+      return true;
     default:
       return false;
   }

@@ -1,19 +1,18 @@
 #include "framework/SystemDll.h"
 
-#include <string>
-
 namespace {
-// What Windows' own DLLs load by name for a dialog program. Where Windows cannot be told to
+// What Windows' own DLLs load by name for a dialog program, and for the C runtime's start-up
+// (its stack protector's cryptographic provider). Where Windows cannot be told to
 // search the system folder only (Windows 7 without its 2011 loader update), each is loaded
 // first from there by full path, so that a later load by name finds it already loaded.
-constexpr const char* LOADED_BY_NAME[] = {"uxtheme.dll", "userenv.dll",   "setupapi.dll", "apphelp.dll", "propsys.dll",
-                                          "dwmapi.dll",  "cryptbase.dll", "oleacc.dll",   "clbcatq.dll", "version.dll"};
+constexpr const char* LOADED_BY_NAME[] = {
+    "uxtheme.dll", "userenv.dll", "setupapi.dll", "apphelp.dll", "propsys.dll", "dwmapi.dll",           "cryptbase.dll",
+    "oleacc.dll",  "clbcatq.dll", "version.dll",  "cryptsp.dll", "rsaenh.dll",  "bcryptprimitives.dll", "bcrypt.dll"};
 
-std::string SystemFolderPath(const char* name) {
-  char folder[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryA(folder, sizeof folder);
-  if (length == 0 || length >= sizeof folder) return "";
-  return std::string(folder, length) + "\\" + name;
+// `name` in the system folder, into `path`; false when it does not fit.
+bool SystemFolderPath(const char* name, char (&path)[MAX_PATH]) {
+  const UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+  return length != 0 && length + 1 + ::lstrlenA(name) < MAX_PATH && ::lstrcatA(::lstrcatA(path, "\\"), name);
 }
 }  // namespace
 
@@ -31,7 +30,7 @@ HMODULE LoadSystemDll(const char* name) {
   if (module || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
   // A Windows that does not know the flag: the full path, with the DLL's own imports looked
   // for beside it first.
-  const std::string path = SystemFolderPath(name);
-  if (path.empty()) return nullptr;
-  return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  char path[MAX_PATH];
+  if (!SystemFolderPath(name, path)) return nullptr;
+  return ::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -2,13 +2,15 @@
 // its KnownDLLs first in the program's own folder, most often Downloads, where a browser or a
 // ZIP may have left a DLL of that name; run by an administrator, it would run elevated. So the
 // program imports statically only KnownDLLs (the build checks it), limits every later search
-// to the system folder before its first window, and loads the rest through here.
+// to the system folder before any code of its own or of the C runtime runs, and loads the rest
+// through here.
 #pragma once
 
 #include <windows.h>
 
-// The process's first act: every later DLL search, the program's own and those that Windows'
-// DLLs make by name on its behalf, looks in the system folder only.
+// The process's first act (framework/WinMain.cpp): every later DLL search, the program's own,
+// the C runtime's and those that Windows' DLLs make by name on its behalf, looks in the system
+// folder only. It runs before the C runtime has started, so it takes nothing from it.
 void LimitDllSearch();
 
 // `name` from the system folder and from nowhere else; nullptr, with the last error, when it

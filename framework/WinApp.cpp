@@ -6,8 +6,10 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "framework/DesktopShell.h"
 #include "framework/SystemDll.h"
 #include "ui/Texts.h"
 
@@ -30,20 +32,40 @@ bool IsWholePage(const char* path) {
 }
 
 // Hands the page to the program that Windows opens web pages with: there is one on every Windows,
-// and it shows a page from a downloaded ZIP as readily as an installed one.
-bool OpenPage(HWND owner, const char* path) {
-  // The shell may hand the request to COM objects, which need an apartment on this thread.
+// and it shows a page from a downloaded ZIP as readily as an installed one. It starts as the
+// signed-in user: from an elevated run, only the desktop's shell can start it so.
+bool OpenPage(const char* path) {
+  // The shell hands the request to COM objects, which need an apartment on this thread.
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  SHELLEXECUTEINFOA info = {};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;  // done before COM goes; failures are ours to tell
-  info.hwnd = owner;
-  info.lpVerb = "open";
-  info.lpFile = path;
-  info.nShow = SW_SHOWNORMAL;
-  const bool opened = ::ShellExecuteExA(&info);
+  bool opened = false;
+  if (RunsElevated()) {
+    opened = OpenInDesktopShell(path);
+  } else {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;  // done before COM goes; failures are ours to tell
+    info.lpVerb = "open";
+    info.lpFile = path;
+    info.nShow = SW_SHOWNORMAL;
+    opened = ::ShellExecuteExA(&info);
+  }
   if (SUCCEEDED(com)) ::CoUninitialize();
   return opened;
+}
+
+struct HelpRequest {
+  HWND owner;
+  std::string page;
+};
+
+// The page read and handed over off the window's thread: a page on a slow share, or a shell or
+// browser slow to start, never holds the window, nor a run's wait for the radio. A failure is
+// told on the window's thread, in a box the window owns.
+unsigned __stdcall ShowPage(void* param) {
+  const std::unique_ptr<HelpRequest> request(static_cast<HelpRequest*>(param));
+  const char* page = request->page.c_str();
+  if (!IsWholePage(page) || !OpenPage(page)) ::PostMessageA(request->owner, WM_HELPFAILED, 0, 0);
+  return 0;
 }
 }  // namespace
 
@@ -96,10 +118,18 @@ const char* CWinApp::HelpPage(DWORD) const { return "index.html"; }
 void CWinApp::WinHelp(HWND owner, UINT command, DWORD_PTR data) {
   // Nothing to close: a page shown is the browser's, among whatever else the operator has open there.
   if (command == HELP_QUIT) return;
-  const std::string page = std::string(m_strHelpFolder) + HelpPage(static_cast<DWORD>(data));
-  if (!IsWholePage(page.c_str()) || !OpenPage(owner, page.c_str())) {
-    ::MessageBoxA(owner, Texts::HelpFailed, m_strAppName, MB_OK | MB_ICONEXCLAMATION);
+  auto* request = new HelpRequest{owner, std::string(m_strHelpFolder) + HelpPage(static_cast<DWORD>(data))};
+  const HANDLE thread = BeginThread(ShowPage, request);
+  if (thread) {
+    ::CloseHandle(thread);
+    return;
   }
+  delete request;
+  HelpFailed(owner);
+}
+
+void CWinApp::HelpFailed(HWND owner) {
+  ::MessageBoxA(owner, Texts::HelpFailed, m_strAppName, MB_OK | MB_ICONEXCLAMATION);
 }
 
 HANDLE CWinApp::BeginThread(unsigned(__stdcall* proc)(void*), void* param) {

@@ -34,9 +34,13 @@ class CWinApp {
   DWORD FindHelpContext() const;
   // The help's page, in m_strHelpFolder, for a help context: the contents for one it has no topic for.
   virtual const char* HelpPage(DWORD context) const;
-  // Shows the topic of a help context (HELP_CONTEXT) and tells the operator when it cannot; the
-  // quit request (HELP_QUIT) finds nothing of ours to close.
+  // Shows the topic of a help context (HELP_CONTEXT) and tells the operator, in a box `owner`
+  // owns, when it cannot; the quit request (HELP_QUIT) finds nothing of ours to close. It returns
+  // at once: the page is shown from a thread of its own, which posts WM_HELPFAILED to `owner`
+  // when it cannot show it.
   void WinHelp(HWND owner, UINT command, DWORD_PTR data);
+  // "Failed to launch help.", owned by `owner`.
+  void HelpFailed(HWND owner);
 
   // Starts a worker thread at normal priority with the default stack.
   static HANDLE BeginThread(unsigned(__stdcall* proc)(void*), void* param);
@@ -48,6 +52,8 @@ class CWinApp {
 
 // Asks a window for its help context; windows without one answer 0.
 constexpr UINT WM_COMMANDHELP = WM_APP + 0x365;
+// Tells a window that the help page it asked for could not be shown.
+constexpr UINT WM_HELPFAILED = WM_APP + 0x366;
 
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();

@@ -40,7 +40,9 @@ OutFile "${OUTFILE}"
 Icon "../ui/app.ico"
 UninstallIcon "../ui/app.ico"
 InstallDir "${PROGRAMS}\${VENDOR}\${NAME}"
-InstallDirRegKey HKLM "${UNINSTALL_KEY}" InstallLocation
+; What administrators run must lie where only administrators can change it: under Program Files.
+; C:\ and most other folders let every signed-in user add files and change them.
+!define ONLY_PROGRAM_FILES "${NAME} installs only under Program Files, where only administrators can change its files."
 RequestExecutionLevel admin
 ; The installer and its uninstaller import COMCTL32.DLL, which is not one of Windows' KnownDLLs:
 ; without this, Windows looks for it first beside them, in a Downloads folder where anyone may
@@ -58,7 +60,7 @@ VIAddVersionKey FileVersion "${VERSION}"
 VIAddVersionKey ProductVersion "${VERSION}"
 VIAddVersionKey LegalCopyright "Copyright (C) ${VENDOR}"
 
-Page directory
+Page directory "" "" DirectoryLeave
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
@@ -77,8 +79,61 @@ Function ${UN}.onInit
   !if "${ARCH}" == "x86_64"
     SetRegView 64
   !endif
+  !if "${UN}" == ""
+    Call ChooseFolder
+  !endif
 FunctionEnd
 !macroend
+
+; $0 = 1 when the folder $0 lies under Program Files (either view), else 0.
+Function InProgramFiles
+  System::Call 'kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2' ; "..", "/" resolved
+  StrCpy $0 0
+  ${If} $2 <> 0
+    ${ForEach} $3 0 1 + 1
+      ${If} $3 = 0
+        StrCpy $4 "$PROGRAMFILES32\"
+      ${Else}
+        StrCpy $4 "$PROGRAMFILES64\"
+      ${EndIf}
+      StrLen $5 $4
+      StrCpy $5 $1 $5
+      ${If} $5 == $4 ; not case-sensitive
+        StrCpy $0 1
+      ${EndIf}
+    ${Next}
+  ${EndIf}
+FunctionEnd
+
+; An earlier install's folder counts only under Program Files; a folder given with /D= elsewhere
+; ends the installer with an error, before it changes anything.
+Function ChooseFolder
+  ${If} $INSTDIR == "${PROGRAMS}\${VENDOR}\${NAME}"
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" InstallLocation
+    StrCpy $6 $0
+    Call InProgramFiles
+    ${If} $0 = 1
+      StrCpy $INSTDIR $6
+    ${EndIf}
+  ${EndIf}
+  StrCpy $0 $INSTDIR
+  Call InProgramFiles
+  ${If} $0 <> 1
+    MessageBox MB_ICONSTOP "${ONLY_PROGRAM_FILES}" /SD IDOK
+    SetErrorLevel 87 ; ERROR_INVALID_PARAMETER
+    Quit
+  ${EndIf}
+FunctionEnd
+
+Function DirectoryLeave
+  StrCpy $0 $INSTDIR
+  Call InProgramFiles
+  ${If} $0 <> 1
+    MessageBox MB_ICONEXCLAMATION "${ONLY_PROGRAM_FILES}"
+    Abort ; the page stays
+  ${EndIf}
+FunctionEnd
+
 !insertmacro Setup "" install
 !insertmacro Setup "un" uninstall
 

@@ -3,7 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "framework/DesktopShell.h"
 #include "protocol/Payload.h"
 #include "ui/resource.h"
 
@@ -37,6 +39,77 @@ class CRecordLock {
   HANDLE m_mutex;
   bool m_held;
 };
+
+// The record's folders and file are the user's, and so are what their names stand for: a standard
+// user can make any of them a junction, a symbolic link or a second hard link of a file elsewhere,
+// and point a run with an administrator's rights at a file of their choosing. So each is opened on
+// its own name, not followed if a link, and in an elevated run checked on its handle: it is
+// itself, where its name says (no link on the way), and a file has no other name. Only a checked
+// handle is written to, and a record that fails a check is not kept.
+bool IsItself(HANDLE handle, const std::string& path, bool folder) {
+  if (!RunsElevated()) return true;  // a user's links lead only where the user may write anyway
+  BY_HANDLE_FILE_INFORMATION info;
+  char final[MAX_PATH + 8];
+  const DWORD length = ::GetFinalPathNameByHandleA(handle, final, sizeof final, FILE_NAME_NORMALIZED);
+  return ::GetFileInformationByHandle(handle, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == !folder && (folder || info.nNumberOfLinks == 1) &&
+         length < sizeof final && ::lstrcmpiA(final, ("\\\\?\\" + path).c_str()) == 0;
+}
+
+// Folders opened and checked, held open (without delete sharing: none can be renamed or replaced)
+// for as long as this lives.
+class CHeldFolders {
+ public:
+  CHeldFolders() = default;
+  ~CHeldFolders() {
+    for (HANDLE folder : m_folders) ::CloseHandle(folder);
+  }
+  CHeldFolders(const CHeldFolders&) = delete;
+  CHeldFolders& operator=(const CHeldFolders&) = delete;
+
+  bool OpenChecked(const std::string& path) {
+    const HANDLE folder =
+        ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    m_folders.push_back(folder);
+    return IsItself(folder, path, true);
+  }
+
+ private:
+  std::vector<HANDLE> m_folders;
+};
+
+// The record for appending, checked; INVALID_HANDLE_VALUE when it cannot be had. Made only where
+// nothing has the name: never through a link left there (Wine follows even one that leads nowhere).
+HANDLE OpenLog(const std::string& path) {
+  // Others may read it while a run lasts (support can look at a run that hangs), a copy of the
+  // program on another port writes its own lines to it, and either may rotate it (DELETE).
+  constexpr DWORD ACCESS = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | DELETE;
+  constexpr DWORD SHARE = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  constexpr DWORD FLAGS = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE file = ::CreateFileA(path.c_str(), ACCESS, SHARE, nullptr, OPEN_EXISTING, FLAGS, nullptr);
+  if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_NOT_FOUND) {
+    file = ::CreateFileA(path.c_str(), ACCESS, SHARE, nullptr, CREATE_NEW, FLAGS, nullptr);
+  }
+  if (file == INVALID_HANDLE_VALUE || IsItself(file, path, false)) return file;
+  ::CloseHandle(file);
+  return INVALID_HANDLE_VALUE;
+}
+
+// Renames the checked file itself to `to`, over an older one there (a link there is replaced, not
+// followed).
+bool MoveAside(HANDLE file, const std::string& to) {
+  struct {
+    FILE_RENAME_INFO info;
+    wchar_t name[MAX_PATH];
+  } rename = {};
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, to.c_str(), -1, rename.info.FileName, MAX_PATH);
+  if (length == 0) return false;
+  rename.info.ReplaceIfExists = TRUE;
+  rename.info.FileNameLength = static_cast<DWORD>((length - 1) * sizeof(wchar_t));
+  return ::SetFileInformationByHandle(file, FileRenameInfo, &rename, sizeof rename);
+}
 }  // namespace
 
 void CRunRecord::Open(const char* port) {
@@ -45,22 +118,25 @@ void CRunRecord::Open(const char* port) {
   char base[MAX_PATH];
   const DWORD length = ::GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
   if (length == 0 || length >= sizeof base) return;
-  std::string folder = std::string(base) + "\\Haldren";
-  ::CreateDirectoryA(folder.c_str(), nullptr);
-  folder += "\\ZK-4100 Update";
-  ::CreateDirectoryA(folder.c_str(), nullptr);
-  const std::string log = folder + "\\update.log";
   if (!m_hLock) m_hLock = ::CreateMutexA(nullptr, FALSE, LOCK_NAME);
-  const CRecordLock lock(m_hLock);  // no other copy writes while the file is moved
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (::GetFileAttributesExA(log.c_str(), GetFileExInfoStandard, &data) &&
-      (ULONGLONG{data.nFileSizeHigh} << 32 | data.nFileSizeLow) >= ROTATE_AT) {
-    ::MoveFileExA(log.c_str(), (folder + "\\update.old.log").c_str(), MOVEFILE_REPLACE_EXISTING);
+  const CRecordLock lock(m_hLock);  // no other copy makes or moves the file meanwhile
+  // Each folder, made if missing, is checked before anything is made in it, and stays open, so
+  // in place, until the file is open.
+  CHeldFolders held;
+  std::string folder = base;
+  for (const char* name : {"", "\\Haldren", "\\ZK-4100 Update"}) {
+    folder += name;
+    if (*name) ::CreateDirectoryA(folder.c_str(), nullptr);
+    if (!held.OpenChecked(folder)) return;  // no record
   }
-  // Others may read it while a run lasts (support can look at a run that hangs), a copy of the
-  // program on another port writes its own lines to it, and either may rotate it.
-  m_hFile = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::string log = folder + "\\update.log";
+  m_hFile = OpenLog(log);
+  LARGE_INTEGER size;
+  if (m_hFile != INVALID_HANDLE_VALUE && ::GetFileSizeEx(m_hFile, &size) &&
+      static_cast<ULONGLONG>(size.QuadPart) >= ROTATE_AT && MoveAside(m_hFile, folder + "\\update.old.log")) {
+    Close();
+    m_hFile = OpenLog(log);
+  }
 }
 
 CRunRecord::~CRunRecord() {

@@ -17,7 +17,8 @@ class CRunRecord {
 
   // Opens %LOCALAPPDATA%\Haldren\ZK-4100 Update\update.log for appending, making the folders
   // when missing, for the run on `port`. A file of 1 MB or more becomes update.old.log first,
-  // replacing an older one.
+  // replacing an older one. In an elevated run, a folder or file that is a link, or reached
+  // through one, or a file with a second name, is not written: then there is no record.
   void Open(const char* port);
   void Close();
   // One line in UTF-8: the local date and time to the millisecond, the run's port, the text,

@@ -1,8 +1,9 @@
 """The release of another payload than the sample, signed with a throwaway certificate, and its
-installer as an administrator runs it, in a fresh prefix, beside planted DLLs: a silent install, the
-installed program through a failed write and its Help, an uninstall and a reinstall that keep the
-radio identified, and the repeat that completes the write. A release of the sample only when asked
-for, named so. A release that cannot be made or signed as asked is not made at all."""
+installer as an administrator runs it, in a fresh prefix, beside planted DLLs: a silent install
+refused outside Program Files, a silent install, the installed program through a failed write and
+its Help, an uninstall and a reinstall that keep the radio identified, and the repeat that
+completes the write. A release of the sample only when asked for, named so. A release that cannot
+be made or signed as asked is not made at all."""
 import hashlib
 import os
 import pathlib
@@ -132,6 +133,11 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     folder = fresh_prefix / "drive_c" / program_files / "Haldren" / "ZK-4100 Update"
     link = fresh_prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Haldren/ZK-4100 Update.lnk"
 
+    # Told to install where every signed-in user may change its files: an error, and nothing installed.
+    setup = next(release.glob("*-setup.exe"))
+    assert run_planted(setup, "/S", "/D=C:\\ZK4100") == 87  # ERROR_INVALID_PARAMETER
+    assert (wine.reg_values(UNINSTALL), (fresh_prefix / "drive_c/ZK4100").exists(), folder.exists()) == (
+        None, False, False)
     install(release)
     assert (link.is_file(), link.with_name("ZK-4100 Update Help.lnk").is_file()) == (True, True)
     # The help the build made, pages and pictures, in the release and installed beside the program.
@@ -151,7 +157,8 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
 
     # The installed program identifies the radio; the write fails half way, with the flash erased.
     radio_payload = {"image_file": payload["ZK_FIRMWARE_IMAGE"], "program_file": payload["ZK_WRITE_CONTROL_PROGRAM"]}
-    session.start(scenario=zk4100(start_in="normal", boot=radio_payload, faults=[{"at": "chunk:6:3", "kind": "silence"}]),
+    session.start(scenario=zk4100(start_in="normal", boot=radio_payload,
+                                  faults=[{"at": "chunk:6:3", "kind": "silence"}]),
                   program=f"{location}\\ZK4100Update.exe")
     session.start_run()
     session.answer()
@@ -180,8 +187,10 @@ def test_install_a_failed_write_uninstall_reinstall_and_the_repeat(tmp_path, cer
     shutil.rmtree(folder)  # the planted copies
     assert not link.parent.exists() and wine.reg_values(UNINSTALL) is None
     assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}  # the radio stays identified ...
+    # An earlier install's folder outside Program Files, as another installer left it, is passed over.
+    wine.reg("add", UNINSTALL, "/v", "InstallLocation", "/d", "C:\\ZK4100", "/f", wine.reg_view())
     install(release)
-    assert wine.reg_values(MARKER_KEY) == {"Data": "0xc30"}
+    assert (wine.reg_values(MARKER_KEY), wine.reg_values(UNINSTALL)["InstallLocation"]) == ({"Data": "0xc30"}, location)
 
     # ... so the repeat goes straight to the writing-mode prompt, which an erased radio needs.
     session.plug_radio(zk4100(start_in="boot", boot=radio_payload))

@@ -1,11 +1,14 @@
 """Whole updates through the window: prompts, identification, the registry marker, a
-Cancel and a second run, Help during a run and from a downloads folder, the port picked, ports
-that cannot be opened, DLLs planted beside the program, and the README's `make run`.
+Cancel and a second run, a record that cannot be kept where it goes, Help during a run and from a
+downloads folder, the port picked, ports that cannot be opened, DLLs planted beside the program, and
+the README's `make run`.
 (One fault at each step of the writing is the stage layer's property, tests/stage/test_faults.py.)"""
 import os
 import shlex
 import shutil
 import subprocess
+
+import pytest
 
 from rig import wine
 from rig.programs import (BOX, MAIN, PLANTED_RUN, WAIT_S, boxes, copy_program, marker, message, pages_shown,
@@ -14,8 +17,7 @@ from rig.radio import zk4100
 from texts import COMPLETED, CONNECTION, DETECTION_FAILED, NORMAL_MODE, PORT_FAILED, WRITE_FAILED, WRITING_MODE
 
 
-def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_completes_and_exit(
-        update, request, tmp_path):
+def test_keys_that_end_nothing_a_cancel_then_a_second_run_that_completes_and_exit(update, tmp_path):
     # The radio answers "?;" until the person's keys have been seen: they land while it is
     # being identified, however long the machine takes.
     keys_seen = tmp_path / "keys-seen"
@@ -35,17 +37,39 @@ def test_keys_that_end_nothing_a_cancel_then_a_second_run_without_a_record_that_
     assert marker("read") == {"key": True, "value": 3120}
     assert s.radios[1].stop()["radio"]["boot"]["program"]["received"] == 1  # ... the loader does, at its first byte
 
-    # A file where the record's folder belongs: no record can be kept, and the run goes as ever.
-    blocker = wine.record_file().parent
-    shutil.rmtree(blocker)
-    blocker.write_bytes(b"")
-    request.addfinalizer(blocker.unlink)
     s.plug_radio(zk4100(start_in="boot"))  # the second run starts without the abort
     s.start_run()
     for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
         s.answer()
     assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
     assert s.exit() == 0  # while Exit does end it
+
+
+# What a standard user can leave where the record goes: a file in its folder's place, the folder or
+# the file a link to elsewhere, the file a second name of another. No record is kept, nothing is
+# written elsewhere, and the run goes as ever.
+@pytest.mark.parametrize("left", ["file-for-folder", "folder-link", "file-link", "hard-link"])
+def test_no_record_where_its_place_is_not_its_own_and_the_run_goes_as_ever(update, request, tmp_path, left):
+    s = update(("create", "3120"), start_in="boot")
+    elsewhere, log = tmp_path / "elsewhere", wine.record_file()
+    elsewhere.mkdir()
+    (elsewhere / "theirs.log").write_bytes(b"theirs")
+    shutil.rmtree(log.parent, ignore_errors=True)
+    log.parent.parent.mkdir(parents=True, exist_ok=True)
+    request.addfinalizer(lambda: shutil.rmtree(log.parent) if log.parent.is_dir() and not log.parent.is_symlink()
+                         else log.parent.unlink())
+    if left == "file-for-folder":
+        log.parent.write_bytes(b"")
+    elif left == "folder-link":
+        log.parent.symlink_to(elsewhere)
+    else:
+        log.parent.mkdir()
+        (log.symlink_to if left == "file-link" else log.hardlink_to)(elsewhere / "theirs.log")
+    s.start_run()
+    for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
+        s.answer()
+    assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
+    assert [(p.name, p.read_bytes()) for p in elsewhere.iterdir()] == [("theirs.log", b"theirs")]
 
 
 def test_a_marker_without_its_key_is_passed_over_in_silence_then_the_helps_way_back(update):
@@ -92,22 +116,40 @@ def test_refusing_the_connection_prompt_changes_nothing_nor_does_a_refused_ident
     assert marker("read")["value"] is None
 
 
-def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_refused_only_while_the_radio_is_written(update, tmp_path):
-    # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out,
-    # and says when it begins; the person presses Help then, and again once its page is gone:
-    # "Failed to launch help.", captioned with the program's name, read for 3 s, while Windows
-    # asks to end the session. At the next run's connection prompt, Windows ends it.
+def test_help_slow_to_read_then_help_gone_during_chunk_waits_and_an_end_of_session_refused_only_during_the_write(
+        update, request, tmp_path):
+    # The radio holds back its 0x11 for a chunk 400 ms, well inside the 1,000 ms time-out, twice,
+    # and says when it begins. The first time the person presses Help while its page cannot be read
+    # yet (a share that answers late): the write goes on meanwhile, and the page opens once it can be
+    # read, by the second hold. Then Help again with the page gone: "Failed to launch help.",
+    # captioned with the program's name, read for 3 s, while Windows asks to end the session. At the
+    # next run's connection prompt, Windows ends it.
     program = copy_program(tmp_path)
-    flag = tmp_path / "holding"
-    hold = {"at": "chunk:1:5", "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
-    s = update(("create", "3120"), faults=[hold], program=program)
+    page = tmp_path / "help/procedure.html"
+    flags = [tmp_path / f"holding-{n}" for n in (1, 2)]
+    holds = [{"at": at, "kind": "signal", "flag_file": str(flag), "delay_ms": 400}
+             for at, flag in zip(("chunk:1:5", "chunk:4:5"), flags)]
+    s = update(("create", "3120"), faults=holds, program=program)
+    whole = page.read_bytes()
+    page.unlink()
+    os.mkfifo(page)
+    late = os.open(page, os.O_RDWR)  # a reader of the page waits until it is written
+    request.addfinalizer(lambda: os.close(late))
     s.start_run()
     s.enter_writing_mode()
-    until(flag.exists, WAIT_S, "the radio holding back its reply", every=0.01, hopeless=s.run_over)
+    until(flags[0].exists, WAIT_S, "the radio holding back its reply", every=0.01, hopeless=s.run_over)
     window(MAIN, s.run_over)
     press("alt+h")
+    until(flags[1].exists, WAIT_S, "the radio holding back its reply again", every=0.01, hopeless=s.run_over)
+    assert pages_shown() == []
+    # The share answers: what reads the page from now on finds it whole at once (the desktop's shell
+    # too), and the read that waits gets it.
+    (tmp_path / "whole.html").write_bytes(whole)
+    os.replace(tmp_path / "whole.html", page)
+    os.write(late, whole)
     until(pages_shown, WAIT_S, "the help's page asked of the browser", hopeless=s.run_over)
-    (tmp_path / "help/procedure.html").unlink()
+    page.unlink()
+    window(MAIN, s.run_over)
     press("alt+h")
     window(program.stem, s.run_over)
     assert wine.end_session() == 1  # refused
@@ -122,6 +164,7 @@ def test_help_during_a_chunk_wait_then_help_gone_and_an_end_of_session_refused_o
             < at["Windows asked to end the session (a shutdown or restart)"] < at["hold ended"]
             < run.index(message(COMPLETED))), run
     assert s.radios[1].stop()["radio"]["boot"]["flash_matches"]
+    assert pages_shown() == [page]
     marker("create", "0")  # a radio to identify: the next run waits at the connection prompt
     s.start_run()
     window(BOX, s.run_over)

@@ -242,11 +242,13 @@ def evidence(name, wine_log_from=0):
 
 
 # DLLs that Windows looks for beside a program before its system folder, as a browser's Downloads
-# folder may hold them: the program's own imports of old (comctl32, version, winmm), and what
-# Windows' DLLs load by name for a dialog program or an installer. The KnownDLLs (imm32, msctf,
-# clbcatq, ...) are left out: Windows never looks for those there.
+# folder may hold them: the program's own imports of old (comctl32, version, winmm), what Windows'
+# DLLs load by name for a dialog program or an installer, and what the cryptographic provider that
+# seeds the C runtime's stack guard loads (Wine's imports crypt32 too). The KnownDLLs (imm32,
+# msctf, clbcatq, ...) are left out: Windows never looks for those there.
 PLANTED = ("comctl32 version winmm uxtheme dwmapi userenv setupapi apphelp propsys cryptbase oleacc shfolder riched20"
-           " msftedit wintypes ntmarta textinputframework coremessaging").split()
+           " msftedit wintypes ntmarta textinputframework coremessaging bcrypt bcryptprimitives cryptsp rsaenh crypt32"
+           " msasn1").split()
 # launch()'s options for a program run beside them: Wine told to prefer each, as Windows does, and
 # its loader telling in WINE_LOG where each DLL came from.
 PLANTED_RUN = {"dll_overrides": ",".join(PLANTED) + "=n,b", "debug": "fixme-all,+loaddll"}
