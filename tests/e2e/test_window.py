@@ -5,7 +5,8 @@ tests/stage/test_window_menu.py.)"""
 
 import pytest
 
-from rig.programs import BOX, MAIN, copy_program, pages_shown, press, until
+from rig.programs import BOX, MAIN, copy_program, marker, pages_shown, press, until
+from rig.radio import zk4100
 
 
 @pytest.mark.parametrize("cut", [False, True], ids=["whole", "cut-short"])
@@ -31,12 +32,16 @@ def test_help_opens_the_update_procedure_in_the_browser_unless_its_page_is_damag
     ids=["no-port", "no-common-controls", "no-timer-dll"])
 def test_without_ports_or_the_common_controls_it_says_so_and_ends_without_the_timer_a_run_goes_on(
         session, ports, overrides, caption, owner):
-    session.start(ports=ports, dll_overrides=overrides)
+    marker("create", "3120")  # a radio identified here: the run begins at the writing-mode prompt
+    session.start(ports=ports, scenario=zk4100(start_in="boot"), dll_overrides=overrides)
     if caption:
         session.answer(caption=caption, owner=owner)
         assert session.utility.wait(20) == 0
     else:
         session.start_run()
-        session.answer("Escape")  # the run's first prompt
-        assert [e for e in session.run_said() if "no 1 ms timer" in e]
+        for _ in range(3):  # the writing-mode prompt, "Completed!", the normal-mode instructions
+            session.answer()
+        assert [e for e in session.run_said() if e.startswith("hold began") and "no 1 ms timer" in e]
+        assert session.radios[1].stop()["radio"]["boot"]["flash_matches"]
         assert session.exit() == 0
+    marker("clear")
