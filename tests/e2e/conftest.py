@@ -6,7 +6,7 @@ import contextlib
 import pytest
 
 from rig import wine
-from rig.programs import BOX, MAIN, WAIT_S, answer, marker, press, record, start_utility, until, window
+from rig.programs import BOX, MAIN, WAIT_S, answer, marker, press, record, shown, start_utility, until, window
 from rig.radio import Radio, zk4100
 
 
@@ -27,6 +27,9 @@ class Session:
             self.plug_radio(scenario, port)
         wine.clear_record()
         self._read = self._runs = self._said = 0
+        # Wine closes a desktop that no program uses a moment after the last one ends (Windows never
+        # does): a program started meanwhile would lose its windows with it, at its next box.
+        until(lambda: not shown("Default - Wine desktop"), WAIT_S, "the desktop the last program left, closed")
         self.utility = start_utility(**utility)
         self._stack.callback(self.utility.wait)
         self._stack.callback(self.utility.kill)
