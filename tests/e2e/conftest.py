@@ -2,12 +2,24 @@
 person's keys through the X server. What the program said is read where a technician reads
 it, in its run record; its boxes are known on the screen by their captions."""
 import contextlib
+import pathlib
 
 import pytest
 
 from rig import wine
-from rig.programs import BOX, MAIN, WAIT_S, answer, marker, press, record, shown, start_utility, until, window
+from rig.programs import BOX, MAIN, WAIT_S, answer, marker, press, record, start_utility, until, window
 from rig.radio import Radio, zk4100
+
+
+def desktop_running():
+    """Whether the prefix's desktop process (Wine's explorer.exe /desktop) is there, closing or not."""
+    prefix = f"WINEPREFIX={wine.PREFIX}\0".encode()
+    for process in pathlib.Path("/proc").glob("[0-9]*"):
+        with contextlib.suppress(OSError):
+            if b"explorer.exe\0/desktop" in (process / "cmdline").read_bytes() and prefix in (
+                    process / "environ").read_bytes():
+                return True
+    return False
 
 
 class Session:
@@ -28,8 +40,8 @@ class Session:
         wine.clear_record()
         self._read = self._runs = self._said = 0
         # Wine closes a desktop that no program uses a moment after the last one ends (Windows never
-        # does): a program started meanwhile would lose its windows with it, at its next box.
-        until(lambda: not shown("Default - Wine desktop"), WAIT_S, "the desktop the last program left, closed")
+        # does), and ends what was started on it meanwhile, or takes its windows with it.
+        until(lambda: not desktop_running(), WAIT_S, "the desktop the last program left, closed")
         self.utility = start_utility(**utility)
         self._stack.callback(self.utility.wait)
         self._stack.callback(self.utility.kill)
