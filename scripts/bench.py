@@ -12,13 +12,13 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tools" / "
 
 from rig import wine  # noqa: E402
 from rig.programs import StageHost  # noqa: E402
-from rig.radio import Radio, zk4100  # noqa: E402
+from rig.radio import SAMPLE_PROGRAM, Radio, zk4100  # noqa: E402
 
 BITS_PER_BYTE = 10  # start bit, 8 data bits, stop bit
 ERASE_MS = 300      # the simulated radio's erase time, part of the line's share
 WINDOWS_TICK_MS = 15.625  # the default timer tick of Windows
 USB_LATENCY_MS = 16  # a USB serial adapter's usual default latency timer: it holds each reply that long
-PROGRAM_BYTES = 1436  # the write control program, sent after the 0x55 that ends boot-mode entry
+PROGRAM_BYTES = SAMPLE_PROGRAM.stat().st_size  # the write control program, sent after boot-mode entry's 0x55
 
 
 def exchanges(report, since_ms=0.0, until_ms=float("inf")):
